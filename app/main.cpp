@@ -1,0 +1,106 @@
+// Entry point, anchor window and the top-level sequence of the setup.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app/cmdline.h"
+#include "app/state.h"
+#include "product/config.h"
+
+SetupState g_state;
+
+namespace {
+
+// The anchor window is never shown; it only owns the wizard and the
+// installation's windows.
+LRESULT CALLBACK AnchorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void RegisterAnchorClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = AnchorWndProc;
+    windowClass.hInstance = instance;
+    // There is no icon of that name: the class stays without one, which is
+    // never seen because the window is never shown.
+    windowClass.hIcon = LoadIconA(instance, "Setupicon");
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = kSetupConfig.setupName;
+    RegisterClassExA(&windowClass);
+}
+
+HFONT CreateTitleFont()
+{
+    return CreateFontA(24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                       "Arial");
+}
+
+HWND CreateAnchorWindow(HINSTANCE instance)
+{
+    int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 220;
+    int y = GetSystemMetrics(SM_CYFULLSCREEN) / 2 - 160;
+    return CreateWindowExA(0, kSetupConfig.setupName, "", WS_POPUP, x, y, 1, 1, nullptr, nullptr,
+                           instance, nullptr);
+}
+
+void CopyText(char *target, size_t size, const char *text)
+{
+    std::strncpy(target, text, size - 1);
+    target[size - 1] = '\0';
+}
+
+// Runs the phases between the defaults and the shutdown; returns when the
+// user is done with the setup, whatever the outcome.
+void RunSetup()
+{
+    CopyText(g_state.destination, sizeof g_state.destination, kSetupConfig.defaultFolder);
+    CopyText(g_state.programGroup, sizeof g_state.programGroup, kSetupConfig.defaultGroup);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    CommandLineSwitches switches = ScanCommandLine(commandLine);
+    g_state.fullDiskTest = switches.diskFull;
+    g_state.forcedOldVersion = switches.oldVersion;
+
+    RegisterAnchorClass(instance);
+    g_state.instance = instance;
+    g_state.titleFont = CreateTitleFont();
+    g_state.anchor = CreateAnchorWindow(instance);
+
+    if (SUCCEEDED(SHGetMalloc(&g_state.shellMalloc)))
+        RunSetup();
+
+    // Shutdown: only what is still queued is dispatched.
+    PostQuitMessage(0);
+    DeleteObject(g_state.titleFont);
+    g_state.titleFont = nullptr;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    // Every quit message of the program carries 0.
+    return static_cast<int>(message.wParam);
+}

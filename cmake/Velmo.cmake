@@ -1,0 +1,109 @@
+# Build helpers shared by every module's CMakeLists.txt.
+set(VELMO_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
+get_filename_component(VELMO_ROOT ${VELMO_ROOT} ABSOLUTE)
+
+if(NOT WIN32)
+  set(VELMO_FLAVOUR host)
+elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VELMO_FLAVOUR win64)
+else()
+  set(VELMO_FLAVOUR win32)
+endif()
+
+# Where the packed payload lives: qfile.rc, the compressed streams and the
+# generated manifest sizes. The win32 build produces it; the other builds
+# are pointed at it.
+set(VELMO_PAYLOAD_DIR "" CACHE PATH "Folder with the packed payload (qfile.rc, manifest_table.inc)")
+# Folder with the host tools (vpack, vdatagen) for the cross builds.
+set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
+
+# velmo_module(<name> PORTABLE <sources...> WINDOWS <sources...>)
+# An object library velmo_<name>: the portable sources in every build, the
+# Windows sources (C++ and .rc fragments) only in the Windows builds.
+function(velmo_module name)
+  cmake_parse_arguments(M "" "" "PORTABLE;WINDOWS" ${ARGN})
+  set(srcs ${M_PORTABLE})
+  if(WIN32)
+    list(APPEND srcs ${M_WINDOWS})
+  endif()
+  add_library(velmo_${name} OBJECT ${srcs})
+  target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT})
+  if(WIN32)
+    target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT}/resources)
+  endif()
+endfunction()
+
+# velmo_host_test(<name> SOURCES <...> LIBS <...>)
+# A native GoogleTest executable, registered with ctest (host build only).
+function(velmo_host_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT VELMO_FLAVOUR STREQUAL "host")
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${VELMO_ROOT})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60 LABELS unit)
+endfunction()
+
+# velmo_wine_test(<name> SOURCES <...> LIBS <...> [LOCALE <locale>] [TIMEOUT <s>])
+# A GoogleTest executable built for Windows (win64 build) and run as one
+# ctest test under wine64 in a fresh prefix with a virtual display.
+function(velmo_wine_test name)
+  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  if(NOT VELMO_FLAVOUR STREQUAL "win64")
+    return()
+  endif()
+  if(NOT TARGET ${name})
+    add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main gtest)
+    target_include_directories(${name} PRIVATE ${VELMO_ROOT} ${VELMO_ROOT}/resources)
+  endif()
+  if(NOT T_LOCALE)
+    set(T_LOCALE en_US.UTF-8)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  string(REGEX REPLACE "[._-]UTF-8$" "" loc ${T_LOCALE})
+  velmo_add_wine_run(${name}.${loc} ${T_LOCALE} ${T_TIMEOUT} wine $<TARGET_FILE:${name}>)
+endfunction()
+
+# velmo_e2e_test(<Suite.Scenario> [LOCALE <locale>] [TIMEOUT <s>])
+# One end-to-end scenario of tests/e2e (a GoogleTest case of e2e.exe) run in
+# a fresh prefix of its own. The scenario finds the setup under test in the
+# environment variable VELMO_SETUP.
+function(velmo_e2e_test scenario)
+  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "" ${ARGN})
+  if(NOT VELMO_FLAVOUR STREQUAL "win64")
+    return()
+  endif()
+  if(NOT T_LOCALE)
+    set(T_LOCALE en_US.UTF-8)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  string(REGEX REPLACE "[._-]UTF-8$" "" loc ${T_LOCALE})
+  velmo_add_wine_run(e2e.${scenario}.${loc} ${T_LOCALE} ${T_TIMEOUT} e2e
+                     --env VELMO_SETUP=$<TARGET_FILE:Setup>
+                     -- $<TARGET_FILE:e2e> --gtest_filter=${scenario})
+endfunction()
+
+# Registers one ctest test that runs a Windows program through the harness.
+function(velmo_add_wine_run testname locale timeout label)
+  math(EXPR ctest_timeout "${timeout} + 60")
+  set(cmd ${ARGN})
+  if(NOT "--" IN_LIST cmd)
+    list(PREPEND cmd --)
+  endif()
+  add_test(NAME ${testname}
+           COMMAND ${VELMO_ROOT}/tests/harness/wine-run.sh
+                   --template ${VELMO_WINE_TEMPLATE} --locale ${locale}
+                   --timeout ${timeout} ${cmd})
+  set_tests_properties(${testname} PROPERTIES
+    FIXTURES_REQUIRED wine_template LABELS ${label} TIMEOUT ${ctest_timeout})
+endfunction()
+
+# The Wine prefix template of this build folder (tests/harness/wine-template.sh).
+set(VELMO_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine/template)

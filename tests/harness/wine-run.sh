@@ -1,0 +1,58 @@
+#!/bin/bash
+# Runs one Windows program as a test: a fresh Wine prefix copied from the
+# template, its own virtual display, a hard time limit. Exits with the
+# program's exit code (124 on timeout).
+#
+#   wine-run.sh --template DIR [--locale L] [--timeout S] [--env K=V]... -- prog.exe [args]
+#
+# The program sees VELMO_PREFIX (the prefix's Unix path) and VELMO_ARTIFACTS
+# (a folder kept after the run for screenshots and logs).
+set -u
+template="" locale="en_US.UTF-8" timeout=120
+envs=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --template) template=$2; shift 2 ;;
+    --locale) locale=$2; shift 2 ;;
+    --timeout) timeout=$2; shift 2 ;;
+    --env) envs+=("$2"); shift 2 ;;
+    --) shift; break ;;
+    *) echo "wine-run: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ $# -ge 1 ] || { echo "wine-run: no program given" >&2; exit 2; }
+[ -f "$template/.ready" ] || { echo "wine-run: no Wine prefix template in $template" >&2; exit 2; }
+
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+
+prog=$1; shift
+wine=$(velmo_wine_for "$prog") || exit 2
+
+name=$(basename "$prog" .exe)
+artifacts=${VELMO_ARTIFACTS_ROOT:-$(dirname "$template")/artifacts}/$name-$$
+mkdir -p "$artifacts"
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/velmo-prefix.XXXXXX")
+xvfb_pid=""
+
+cleanup() {
+  WINEPREFIX=$prefix "$VELMO_WINESERVER" -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$prefix"
+  rmdir "$artifacts" 2>/dev/null
+}
+trap cleanup EXIT
+
+velmo_copy_prefix "$template" "$prefix" || { echo "wine-run: cannot copy the prefix template" >&2; exit 2; }
+display=$(velmo_start_xvfb) || { echo "wine-run: Xvfb did not start" >&2; exit 2; }
+xvfb_pid=${display#*/}; display=${display%/*}
+
+env "${envs[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL="$locale" LANG="$locale" \
+    DISPLAY="$display" VELMO_PREFIX="$prefix" VELMO_ARTIFACTS="$artifacts" \
+    timeout -k 10 "$timeout" "$wine" "$prog" "$@"
+rc=$?
+if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+  echo "wine-run: $name did not finish within $timeout s" >&2
+  rc=124
+fi
+exit $rc

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Makes the Wine prefix template that every Windows-side test copies.
+# wineboot takes a while, so this runs once per build folder; a finished
+# template is marked with .ready and reused.
+#
+#   wine-template.sh DIR
+set -u
+dir=$1
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+
+[ -f "$dir/.ready" ] && exit 0
+rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
+echo "wine-template: creating the Wine prefix template (once per build)"
+export WINEPREFIX="$dir.tmp" WINEDEBUG=-all
+if ! timeout 900 "$VELMO_WINE64" wineboot -i >"$(dirname "$dir")/wineboot.log" 2>&1; then
+  echo "wine-template: wineboot failed, see $(dirname "$dir")/wineboot.log" >&2
+  exit 1
+fi
+timeout 300 "$VELMO_WINESERVER" -w
+# The user's shell folders point into the real home folder; make them plain
+# folders of the prefix so that tests never touch the machine's own desktop.
+for link in "$dir.tmp"/drive_c/users/*/*; do
+  if [ -L "$link" ]; then
+    rm -f "$link" && mkdir -p "$link"
+  fi
+done
+rm -rf "$dir" && mv "$dir.tmp" "$dir" && touch "$dir/.ready"

@@ -1,0 +1,52 @@
+#!/bin/bash
+# Installs what building and testing need on a Debian 12 machine (run as
+# root). Quick and silent when everything is in place already.
+set -eu
+
+packages=(
+  cmake make g++ python3 googletest libgtest-dev zlib1g-dev
+  clang libclang-rt-14-dev
+  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine32 wine64 qemu-user-static
+  xvfb xauth x11-utils imagemagick locales procps
+)
+
+missing=()
+have_i386=$(dpkg --print-foreign-architectures | grep -cx i386 || true)
+for p in "${packages[@]}"; do
+  arch=""
+  [ "$p" = wine32 ] && arch=":i386"
+  dpkg-query -W -f='${Status}\n' "$p$arch" 2>/dev/null | grep -q "install ok installed" || missing+=("$p$arch")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "deps: installing ${missing[*]}"
+  [ "$have_i386" = 1 ] || dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/velmo-apt.log 2>&1 ||
+    { tail -30 /tmp/velmo-apt.log; exit 1; }
+fi
+
+# Wine maps non-ASCII file names through the Unix locale; the tests run
+# with English and Dutch user locales.
+for loc in en_US nl_NL; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then
+    sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >> /etc/locale.gen
+    need_gen=1
+  fi
+done
+[ -n "${need_gen:-}" ] && locale-gen >/dev/null
+
+# Some machines run a kernel without 32-bit user space (the 32-bit Wine
+# loader then fails with "Exec format error"); qemu-i386 runs it instead.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
+  if [ ! -e $binfmt/velmo-qemu-i386 ]; then
+    printf '%s' ':velmo-qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > $binfmt/register
+  fi
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || echo "deps: warning: 32-bit programs cannot run here" >&2
+fi
+exit 0
