@@ -73,8 +73,10 @@ endfunction()
 # One end-to-end scenario of tests/e2e (a GoogleTest case of e2e.exe) run in
 # a fresh prefix of its own. The scenario finds the setup under test in the
 # environment variable VELMO_SETUP.
+#   PRODUCT  drive the PE32 product build/win32/Setup.exe instead of the twin
+#   ARGS     further wine-run.sh options, e.g. --env NAME=VALUE
 function(velmo_e2e_test scenario)
-  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "" ${ARGN})
+  cmake_parse_arguments(T "PRODUCT" "LOCALE;TIMEOUT" "ARGS" ${ARGN})
   if(NOT VELMO_FLAVOUR STREQUAL "win64")
     return()
   endif()
@@ -85,8 +87,14 @@ function(velmo_e2e_test scenario)
     set(T_TIMEOUT 120)
   endif()
   string(REGEX REPLACE "[._-]UTF-8$" "" loc ${T_LOCALE})
-  velmo_add_wine_run(e2e.${scenario}.${loc} ${T_LOCALE} ${T_TIMEOUT} e2e
-                     --env VELMO_SETUP=$<TARGET_FILE:Setup>
+  set(setup $<TARGET_FILE:Setup>)
+  set(name e2e.${scenario}.${loc})
+  if(T_PRODUCT)
+    set(setup ${VELMO_PRODUCT_SETUP})
+    set(name e2e.product.${scenario}.${loc})
+  endif()
+  velmo_add_wine_run(${name} ${T_LOCALE} ${T_TIMEOUT} e2e
+                     --env VELMO_SETUP=${setup} ${T_ARGS}
                      -- $<TARGET_FILE:e2e> --gtest_filter=${scenario})
 endfunction()
 
@@ -106,4 +114,7 @@ function(velmo_add_wine_run testname locale timeout label)
 endfunction()
 
 # The Wine prefix template of this build folder (tests/harness/wine-template.sh).
-set(VELMO_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine/template)
+# One template serves all builds under the same build root.
+get_filename_component(VELMO_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/../wine/template ABSOLUTE)
+# The product executable, for the scenarios that drive it instead of the twin.
+set(VELMO_PRODUCT_SETUP "" CACHE FILEPATH "The PE32 Setup.exe of the win32 build")

@@ -35,6 +35,7 @@ configure host -DVELMO_PAYLOAD_DIR="$packed"
 compile host
 step "win64 (test twin and Windows-side tests)"
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed"
+  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed" \
+  -DVELMO_PRODUCT_SETUP="$build/win32/Setup.exe"
 compile win64
 step "built $build/win32/Setup.exe"

@@ -1,0 +1,46 @@
+// Start-up: the setup runs its sequence to the end with exit code 0, with
+// and without the test switches.
+#include <gtest/gtest.h>
+
+#include "driver.h"
+
+namespace {
+
+// Lets the setup run to its end, confirming every message box it shows on
+// the way (the success message of an installation). Fails the test when the
+// setup has not ended within the time limit.
+void ExpectRunsToEnd(driver::SetupProcess &setup, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    DWORD exitCode = 1;
+    while (!setup.WaitForExit(200, &exitCode)) {
+        ASSERT_LT(GetTickCount() - start, timeoutMs) << "the setup did not end in time";
+        HWND box = driver::WaitForMessageBox(setup.Id(), "", 0);
+        if (box)
+            driver::Click(box, IDOK);
+    }
+    EXPECT_EQ(0u, exitCode);
+}
+
+DWORD StartTimeout()
+{
+    // The product build runs through a slow emulated 32-bit loader.
+    std::string slow = driver::Env("VELMO_SLOW_START");
+    return slow.empty() ? 60000 : 300000;
+}
+
+}  // namespace
+
+TEST(Startup, runs_to_its_end_without_switches)
+{
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start()) << "cannot start " << driver::Env("VELMO_SETUP");
+    ExpectRunsToEnd(setup, StartTimeout());
+}
+
+TEST(Startup, runs_to_its_end_with_switches_in_any_case)
+{
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start("/diskFULL /OldVersion=7 /oldversion  2 /unknown / /DISKFULLER"));
+    ExpectRunsToEnd(setup, StartTimeout());
+}
