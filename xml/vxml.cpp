@@ -1,0 +1,148 @@
+// The XML element tree: construction, texts, children and the name search.
+#include "xml/vxml.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "xml/ascii.h"
+
+namespace {
+
+const int kMaxName = Vxml::kNameSize - 1;
+
+// A heap copy of text (nullptr for nullptr or when memory is short).
+char *CopyText(const char *text)
+{
+    if (!text)
+        return nullptr;
+    size_t size = std::strlen(text) + 1;
+    char *copy = static_cast<char *>(std::malloc(size));
+    if (copy)
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
+}  // namespace
+
+Vxml::Vxml(const char *elementName) : text(nullptr), cursor(nullptr)
+{
+    size_t length = elementName ? std::strlen(elementName) : 0;
+    if (length > static_cast<size_t>(kMaxName))
+        length = kMaxName;
+    if (length)
+        std::memcpy(name, elementName, length);
+    name[length] = '\0';
+}
+
+Vxml::~Vxml()
+{
+    std::free(text);
+}
+
+bool Vxml::HasName(const char *other) const
+{
+    // A stored name ends within its first 64 bytes, so comparing 63 of
+    // them cuts the other name just as the constructor would have.
+    return other && EqualNoCase(name, other, kMaxName);
+}
+
+Vxml *Vxml::AddChild(Vxml *child)
+{
+    children.InsertAfter(child, children.tail.prev);
+    return child;
+}
+
+const char *Vxml::SetText(const char *newText)
+{
+    // Copy before freeing: newText may be this element's own text.
+    char *copy = CopyText(newText);
+    if (newText && !copy)
+        return nullptr;
+    std::free(text);
+    text = copy;
+    return text;
+}
+
+void Vxml::SetChildNumber(const char *childName, int32_t number)
+{
+    RemoveChildren(childName);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%d", static_cast<int>(number));
+    AddTextChild(childName, digits);
+}
+
+int Vxml::AddUniqueChild(const char *childName, const char *childText)
+{
+    for (Vxml *child = FirstChild(); child; child = child->NextSibling()) {
+        if (child->text && childText && child->HasName(childName) &&
+            EqualNoCase(child->text, childText))
+            return 0;
+    }
+    return AddTextChild(childName, childText) ? 1 : 0;
+}
+
+Vxml *Vxml::AddTextChild(const char *childName, const char *childText)
+{
+    Vxml *child = new (std::nothrow) Vxml(childName);
+    if (!child)
+        return nullptr;
+    if (childText && !child->SetText(childText)) {
+        delete child;
+        return nullptr;
+    }
+    return AddChild(child);
+}
+
+void Vxml::RemoveChildren(const char *childName)
+{
+    Vxml *child = FirstChild();
+    while (child) {
+        Vxml *following = child->NextSibling();
+        if (child->HasName(childName)) {
+            if (child == cursor)
+                cursor = nullptr;
+            delete child;
+        }
+        child = following;
+    }
+}
+
+Vxml *Vxml::FindFirst(const char *childName)
+{
+    cursor = FirstChild();
+    while (cursor && !cursor->HasName(childName))
+        cursor = cursor->NextSibling();
+    return cursor;
+}
+
+Vxml *Vxml::FindNext()
+{
+    if (!cursor)
+        return nullptr;
+    const Vxml *from = cursor;
+    do
+        cursor = cursor->NextSibling();
+    while (cursor && !cursor->HasName(from->name));
+    return cursor;
+}
+
+Vxml *Vxml::FindLast(const char *childName)
+{
+    cursor = LastChild();
+    while (cursor && !cursor->HasName(childName))
+        cursor = cursor->PrevSibling();
+    return cursor;
+}
+
+Vxml *Vxml::FindPrev()
+{
+    if (!cursor)
+        return nullptr;
+    const Vxml *from = cursor;
+    do
+        cursor = cursor->PrevSibling();
+    while (cursor && !cursor->HasName(from->name));
+    return cursor;
+}
