@@ -3,9 +3,11 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <new>
 
 #include "app/cmdline.h"
 #include "app/state.h"
+#include "locale/vlocale.h"
 #include "product/config.h"
 
 SetupState g_state;
@@ -74,6 +76,14 @@ void RunSetup()
 {
     CopyText(g_state.destination, sizeof g_state.destination, kSetupConfig.defaultFolder);
     CopyText(g_state.programGroup, sizeof g_state.programGroup, kSetupConfig.defaultGroup);
+
+    // The language object replaces "%3" and "%4" as it loads, so it comes
+    // after the detection of an earlier installation. Without it no text can
+    // be shown: the run ends quietly.
+    g_state.locale = new (std::nothrow) Vlocale(g_state.installedVersionText,
+                                                g_state.installedFolder);
+    if (!g_state.locale)
+        return;
 }
 
 }  // namespace
@@ -101,6 +111,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    delete g_state.locale;
+    g_state.locale = nullptr;
     // Every quit message of the program carries 0.
     return static_cast<int>(message.wParam);
 }
