@@ -10,3 +10,13 @@ foreach(module wizard install locale xml)
   endif()
 endforeach()
 target_include_directories(Setup PRIVATE ${VELMO_ROOT} ${VELMO_ROOT}/resources)
+
+# The packed payload: one "QFILE" resource per payload file. The win32 build
+# packs it (payload/); the win64 twin embeds the very same streams.
+set(VELMO_QFILE_RC ${VELMO_PAYLOAD_DIR}/qfile.rc)
+set_source_files_properties(${VELMO_QFILE_RC} PROPERTIES GENERATED TRUE)
+target_sources(Setup PRIVATE ${VELMO_QFILE_RC})
+target_include_directories(Setup PRIVATE ${VELMO_PAYLOAD_DIR})
+if(TARGET velmo_payload)
+  add_dependencies(Setup velmo_payload)
+endif()
