@@ -109,40 +109,29 @@ void Vxml::RemoveChildren(const char *childName)
     }
 }
 
+Vxml *Vxml::Seek(Vxml *from, const char *childName, bool forward)
+{
+    while (from && !from->HasName(childName))
+        from = forward ? from->NextSibling() : from->PrevSibling();
+    return from;
+}
+
 Vxml *Vxml::FindFirst(const char *childName)
 {
-    cursor = FirstChild();
-    while (cursor && !cursor->HasName(childName))
-        cursor = cursor->NextSibling();
-    return cursor;
+    return cursor = Seek(FirstChild(), childName, true);
 }
 
 Vxml *Vxml::FindNext()
 {
-    if (!cursor)
-        return nullptr;
-    const Vxml *from = cursor;
-    do
-        cursor = cursor->NextSibling();
-    while (cursor && !cursor->HasName(from->name));
-    return cursor;
+    return cursor = cursor ? Seek(cursor->NextSibling(), cursor->name, true) : nullptr;
 }
 
 Vxml *Vxml::FindLast(const char *childName)
 {
-    cursor = LastChild();
-    while (cursor && !cursor->HasName(childName))
-        cursor = cursor->PrevSibling();
-    return cursor;
+    return cursor = Seek(LastChild(), childName, false);
 }
 
 Vxml *Vxml::FindPrev()
 {
-    if (!cursor)
-        return nullptr;
-    const Vxml *from = cursor;
-    do
-        cursor = cursor->PrevSibling();
-    while (cursor && !cursor->HasName(from->name));
-    return cursor;
+    return cursor = cursor ? Seek(cursor->PrevSibling(), cursor->name, false) : nullptr;
 }

@@ -77,6 +77,9 @@ private:
     // Appends a new child with a copy of childText; nullptr, and nothing
     // added, when memory for either is short.
     Vxml *AddTextChild(const char *childName, const char *childText);
+    // The first element called childName from from on, walking forwards
+    // or backwards; nullptr when there is none.
+    static Vxml *Seek(Vxml *from, const char *childName, bool forward);
 
     char name[kNameSize];
     char *text;
