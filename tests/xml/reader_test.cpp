@@ -192,10 +192,7 @@ TEST_F(XmlReader, NestingIsKeptTo256LevelsAndDeeperContentIsSkipped)
 TEST_F(XmlReader, ReadsTextModeFiles)
 {
     std::string path = TempPath("text.xml");
-    FILE *file = std::fopen(path.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    std::fputs("<?xml version=\"1.0\"?>\n<UNINSTALL>\n  <FILE>a\nb</FILE>\n</UNINSTALL>\n", file);
-    std::fclose(file);
+    WriteText(path, "<?xml version=\"1.0\"?>\n<UNINSTALL>\n  <FILE>a\nb</FILE>\n</UNINSTALL>\n");
     Vxml root("UNINSTALL");
     root.Load(path.c_str());
     EXPECT_EQ(Dump(root), "UNINSTALL(FILE=a\nb)");

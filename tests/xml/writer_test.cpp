@@ -132,10 +132,7 @@ TEST_F(XmlWriter, TextWithALessThanSignIsNotReadBack)
 TEST_F(XmlWriter, MatchesATextModeWrite)
 {
     std::string expected = TempPath("expected.xml");
-    FILE *file = std::fopen(expected.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    std::fputs("<?xml version=\"1.0\"?>\n<VELMO>\n  <VERSION>a\nb</VERSION>\n</VELMO>\n", file);
-    std::fclose(file);
+    WriteText(expected, "<?xml version=\"1.0\"?>\n<VELMO>\n  <VERSION>a\nb</VERSION>\n</VELMO>\n");
     Vxml root("VELMO");
     root.AddChild(new Vxml("VERSION"))->SetText("a\nb");
     EXPECT_EQ(Saved(root), ReadBytes(expected));

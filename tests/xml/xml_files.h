@@ -26,6 +26,16 @@ inline void WriteBytes(const std::string &path, const std::string &bytes)
     std::fclose(file);
 }
 
+// Writes text to path through the C runtime's text mode, which turns each
+// LF into CR LF on Windows.
+inline void WriteText(const std::string &path, const char *text)
+{
+    FILE *file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr) << path;
+    std::fputs(text, file);
+    std::fclose(file);
+}
+
 // The bytes of the file at path; "<missing>" when it cannot be opened.
 inline std::string ReadBytes(const std::string &path, const char *mode = "rb")
 {
