@@ -9,6 +9,7 @@
 #include "app/state.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
+#include "product/queries.h"
 
 SetupState g_state;
 
@@ -76,6 +77,8 @@ void RunSetup()
 {
     CopyText(g_state.destination, sizeof g_state.destination, kSetupConfig.defaultFolder);
     CopyText(g_state.programGroup, sizeof g_state.programGroup, kSetupConfig.defaultGroup);
+
+    g_state.requiredSpace += ComputeRequiredSpace(kInstallTable, kInstallCount);
 
     // The language object replaces "%3" and "%4" as it loads, so it comes
     // after the detection of an earlier installation. Without it no text can
