@@ -1,0 +1,277 @@
+// The uninstall record: what Commit writes in which order, what a second
+// run adds, and what a roll-back removes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "install/record.h"
+#include "xml/vxml.h"
+
+namespace {
+
+using Elements = std::vector<std::string>;  // "NAME=text", in file order
+
+class Record : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = ::testing::TempDir() + "record-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::remove(RecordFile().c_str());
+    }
+    void TearDown() override { std::remove(RecordFile().c_str()); }
+
+    // The record's file: the folder, a backslash and "Uninstall.dat", as the
+    // setup forms it.
+    std::string RecordFile() const { return folder_ + "\\Uninstall.dat"; }
+    const char *Folder() const { return folder_.c_str(); }
+
+    void WriteRecordFile(const std::string &content)
+    {
+        std::ofstream(RecordFile(), std::ios::binary) << content;
+    }
+    std::string ReadRecordFile() const
+    {
+        std::ifstream in(RecordFile(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static Elements Children(Vxml &root)
+    {
+        Elements elements;
+        for (Vxml *child = root.FirstChild(); child; child = child->NextSibling())
+            elements.push_back(std::string(child->GetName()) + "=" +
+                               (child->GetText() ? child->GetText() : "(none)"));
+        return elements;
+    }
+    Elements Written() const
+    {
+        Vxml root("UNINSTALL");
+        root.Load(RecordFile().c_str());
+        return Children(root);
+    }
+
+    // What a first installation into "C:\Games\Velmo" records, in the order
+    // the steps add it.
+    void RecordFirstInstallation(Log &log)
+    {
+        log.Add("APPNAME", "Velmo");
+        log.Add("FOLDER", "C:\\Games");            // created parent
+        log.Add("FOLDER", "C:\\Games\\Velmo");     // created destination
+        log.Add("FOLDER", "C:\\Games\\Velmo");     // the destination again
+        log.Add("FILE", "C:\\Games\\Velmo\\Velmo.exe");
+        log.Add("FOLDER", "C:\\Games\\Velmo\\Cardsets");
+        log.Add("FILE", "C:\\Games\\Velmo\\Cardsets\\Cards.png");
+        log.Add("FILE", "C:\\Games\\Velmo\\Uninstall.exe");
+        log.Add("UNINSTKEY", "Velmo");
+        log.AddPath("FILE", "C:\\Games\\Velmo", "Velmo.dat");
+        log.AddPath("FILEPATTERN", "C:\\Games\\Velmo", "Velmolog-*.txt");
+        log.Add("APPKEY", "Velmo.exe");
+        log.Add("FOLDER", "C:\\Start Menu\\Velmo");
+        log.Add("FILE", "C:\\Start Menu\\Velmo\\Velmo.lnk");
+    }
+
+    std::string folder_;
+};
+
+const Elements kFirstInstallation = {
+    "APPNAME=Velmo",
+    "FILE=C:\\Games\\Velmo\\Velmo.exe",
+    "FILE=C:\\Games\\Velmo\\Cardsets\\Cards.png",
+    "FILE=C:\\Games\\Velmo\\Uninstall.exe",
+    "FILE=C:\\Games\\Velmo\\Velmo.dat",
+    "FILE=C:\\Start Menu\\Velmo\\Velmo.lnk",
+    "FOLDER=C:\\Games",
+    "FOLDER=C:\\Games\\Velmo",
+    "FOLDER=C:\\Games\\Velmo\\Cardsets",
+    "FOLDER=C:\\Start Menu\\Velmo",
+    "APPKEY=Velmo.exe",
+    "UNINSTKEY=Velmo",
+    "FILEPATTERN=C:\\Games\\Velmo\\Velmolog-*.txt",
+};
+
+TEST_F(Record, first_installation_is_written_grouped_by_element_name)
+{
+    Log log(Folder());
+    RecordFirstInstallation(log);
+    log.Commit();
+    EXPECT_EQ(kFirstInstallation, Written());
+}
+
+TEST_F(Record, file_has_the_writers_layout)
+{
+    Log log(Folder());
+    log.Add("APPNAME", "Velmo");
+    log.Add("FILE", "C:\\Velmo\\Fran\xe7" "ais.qlf");  // ANSI, as the setup has it
+    log.Commit();
+    EXPECT_EQ("<?xml version=\"1.0\"?>\r\n"
+              "<UNINSTALL>\r\n"
+              "  <APPNAME>Velmo</APPNAME>\r\n"
+              "  <FILE>C:\\Velmo\\Fran\xe7" "ais.qlf</FILE>\r\n"
+              "</UNINSTALL>\r\n",
+              ReadRecordFile());
+}
+
+TEST_F(Record, add_reports_only_what_this_run_added)
+{
+    Log log(Folder());
+    EXPECT_TRUE(log.Add("FILE", "C:\\Velmo\\Velmo.exe"));
+    EXPECT_FALSE(log.Add("FILE", "C:\\Velmo\\Velmo.exe"));
+    EXPECT_FALSE(log.Add("file", "c:\\velmo\\VELMO.EXE"));
+    EXPECT_TRUE(log.Add("FOLDER", "C:\\Velmo\\Velmo.exe"));
+    EXPECT_EQ((Elements{"FILE=C:\\Velmo\\Velmo.exe", "FOLDER=C:\\Velmo\\Velmo.exe"}),
+              Children(*log.sessionList));
+    EXPECT_EQ(Children(*log.fullList), Children(*log.sessionList));
+}
+
+TEST_F(Record, second_installation_into_the_same_folder_changes_nothing)
+{
+    {
+        Log first(Folder());
+        RecordFirstInstallation(first);
+        first.Commit();
+    }
+    std::string before = ReadRecordFile();
+    Log second(Folder());
+    RecordFirstInstallation(second);
+    EXPECT_EQ(nullptr, second.sessionList->FirstChild());
+    second.Commit();
+    EXPECT_EQ(before, ReadRecordFile());
+}
+
+TEST_F(Record, second_installation_appends_only_what_differs)
+{
+    {
+        Log first(Folder());
+        RecordFirstInstallation(first);
+        first.Commit();
+    }
+    Log second(Folder());
+    RecordFirstInstallation(second);
+    EXPECT_TRUE(second.Add("FILE", "C:\\Games\\Velmo\\Extra.png"));
+    EXPECT_TRUE(second.Add("FOLDER", "C:\\Games\\Velmo\\Themes"));
+    second.Commit();
+    Elements expected = kFirstInstallation;
+    expected.push_back("FILE=C:\\Games\\Velmo\\Extra.png");
+    expected.push_back("FOLDER=C:\\Games\\Velmo\\Themes");
+    EXPECT_EQ(expected, Written());
+}
+
+TEST_F(Record, an_old_record_keeps_its_order_and_foreign_elements)
+{
+    WriteRecordFile("<?xml version=\"1.0\"?>\n"
+                    "<UNINSTALL>\n"
+                    "  <FOLDER>C:\\Velmo</FOLDER>\n"
+                    "  <REGVALUE>HKCU\\Velmo</REGVALUE>\n"
+                    "  <FILE>C:\\Velmo\\Old.exe</FILE>\n"
+                    "  <CLASSKEY>Velmo.Deck</CLASSKEY>\n"
+                    "  <file>c:\\velmo\\velmo.exe</file>\n"
+                    "  <APPNAME>Velmo</APPNAME>\n"
+                    "  <FILE>C:\\Velmo\\Old.exe</FILE>\n"
+                    "</UNINSTALL>\n");
+    Log log(Folder());
+    log.Add("APPNAME", "Velmo");
+    log.Add("FOLDER", "C:\\Velmo");
+    log.Add("FILE", "C:\\Velmo\\Velmo.exe");
+    log.Add("FILE", "C:\\Velmo\\New.exe");
+    log.Add("APPKEY", "Velmo.exe");
+    log.Commit();
+    EXPECT_EQ((Elements{"FOLDER=C:\\Velmo", "REGVALUE=HKCU\\Velmo", "FILE=C:\\Velmo\\Old.exe",
+                        "CLASSKEY=Velmo.Deck", "file=c:\\velmo\\velmo.exe", "APPNAME=Velmo",
+                        "FILE=C:\\Velmo\\Old.exe", "FILE=C:\\Velmo\\New.exe",
+                        "APPKEY=Velmo.exe"}),
+              Written());
+}
+
+TEST_F(Record, commit_merges_with_the_file_as_it_is_then)
+{
+    WriteRecordFile("<UNINSTALL><REGVALUE>HKCU\\Velmo</REGVALUE>"
+                    "<CLASSKEY>Velmo.Deck</CLASSKEY><FILE>C:\\Velmo\\Old.exe</FILE></UNINSTALL>");
+    Log log(Folder());
+    log.Add("FILE", "C:\\Velmo\\Velmo.exe");
+    log.Add("APPNAME", "Velmo");
+    // The clean-up of a version-2 installation deletes the old record.
+    std::remove(RecordFile().c_str());
+    log.Commit();
+    // What the record loaded survives as far as it belongs to the seven
+    // groups; other element names are gone with the file.
+    EXPECT_EQ((Elements{"APPNAME=Velmo", "FILE=C:\\Velmo\\Old.exe", "FILE=C:\\Velmo\\Velmo.exe",
+                        "CLASSKEY=Velmo.Deck"}),
+              Written());
+}
+
+TEST_F(Record, commit_keeps_what_another_writer_added_meanwhile)
+{
+    Log log(Folder());
+    log.Add("FILE", "C:\\Velmo\\Velmo.exe");
+    WriteRecordFile("<UNINSTALL><FOLDER>C:\\Other</FOLDER></UNINSTALL>");
+    log.Commit();
+    EXPECT_EQ((Elements{"FOLDER=C:\\Other", "FILE=C:\\Velmo\\Velmo.exe"}), Written());
+}
+
+TEST_F(Record, elements_without_text_are_not_repeated)
+{
+    WriteRecordFile("<UNINSTALL><FILE></FILE><FILE>C:\\Velmo\\Velmo.exe</FILE></UNINSTALL>");
+    Log log(Folder());
+    log.Commit();
+    EXPECT_EQ((Elements{"FILE=(none)", "FILE=C:\\Velmo\\Velmo.exe"}), Written());
+}
+
+// Remembers the calls of a roll-back in order.
+class RecordingRollback : public RollbackTarget {
+public:
+    void RemoveFile(const char *path) override { calls.push_back(std::string("file ") + path); }
+    void RemoveFolder(const char *path) override
+    {
+        calls.push_back(std::string("folder ") + path);
+    }
+    void RemoveAppKey(const char *name) override { calls.push_back(std::string("app ") + name); }
+    void RemoveUninstallKey(const char *name) override
+    {
+        calls.push_back(std::string("uninstall ") + name);
+    }
+    std::vector<std::string> calls;
+};
+
+TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
+{
+    Log log(Folder());
+    RecordFirstInstallation(log);
+    RecordingRollback rollback;
+    log.Rollback(rollback);
+    EXPECT_EQ((std::vector<std::string>{
+                  "file C:\\Games\\Velmo\\Velmo.exe",
+                  "file C:\\Games\\Velmo\\Cardsets\\Cards.png",
+                  "file C:\\Games\\Velmo\\Uninstall.exe",
+                  "file C:\\Games\\Velmo\\Velmo.dat",
+                  "file C:\\Start Menu\\Velmo\\Velmo.lnk",
+                  "folder C:\\Start Menu\\Velmo",
+                  "folder C:\\Games\\Velmo\\Cardsets",
+                  "folder C:\\Games\\Velmo",
+                  "folder C:\\Games",
+                  "app Velmo.exe",
+                  "uninstall Velmo",
+              }),
+              rollback.calls);
+    // A roll-back writes no record.
+    EXPECT_EQ("", ReadRecordFile());
+}
+
+TEST_F(Record, rollback_spares_what_the_old_record_listed)
+{
+    WriteRecordFile("<UNINSTALL><FOLDER>C:\\Velmo</FOLDER>"
+                    "<FILE>C:\\Velmo\\Velmo.exe</FILE><APPKEY>Velmo.exe</APPKEY></UNINSTALL>");
+    Log log(Folder());
+    log.Add("FOLDER", "C:\\Velmo");
+    log.Add("FILE", "C:\\VELMO\\velmo.exe");
+    log.Add("FILE", "C:\\Velmo\\New.exe");
+    log.Add("APPKEY", "Velmo.exe");
+    RecordingRollback rollback;
+    log.Rollback(rollback);
+    EXPECT_EQ(std::vector<std::string>{"file C:\\Velmo\\New.exe"}, rollback.calls);
+}
+
+}  // namespace
