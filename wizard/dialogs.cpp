@@ -1,0 +1,68 @@
+// The message dialogs and their wrappers.
+#include "wizard/dialogs.h"
+
+#include <cstring>
+
+#include "app/state.h"
+#include "locale/vlocale.h"
+#include "wizard/dialog_ids.h"
+
+namespace {
+
+INT_PTR RunMessageDialog(int templateId, HWND owner)
+{
+    return DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(templateId), owner,
+                           MessageDialogProc, 0);
+}
+
+// Shared by the two warnings that can end the setup from the Welcome page.
+bool AskToContinueOrExit(int templateId, HWND page)
+{
+    INT_PTR answer = RunMessageDialog(templateId, page);
+    if (answer == IDC_ANSWER_7)
+        PostQuitMessage(0);
+    return answer == IDC_ANSWER_6;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        if (g_state.locale)
+            g_state.locale->ApplyToWindow(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+bool AskCancel(HWND owner)
+{
+    return RunMessageDialog(IDD_CANCEL_CONFIRMATION, owner) == IDC_ANSWER_6;
+}
+
+bool AskEarlierFolder(HWND page)
+{
+    INT_PTR answer = RunMessageDialog(IDD_EARLIER_FOLDER, page);
+    if (answer == IDC_ANSWER_7) {
+        std::strncpy(g_state.destination, g_state.installedFolder, sizeof g_state.destination - 1);
+        g_state.destination[sizeof g_state.destination - 1] = '\0';
+        SetDlgItemTextA(page, IDC_DESTINATION_FOLDER, g_state.destination);
+    }
+    return answer == IDC_ANSWER_6;
+}
+
+bool AskDowngrade(HWND page)
+{
+    return AskToContinueOrExit(IDD_DOWNGRADE, page);
+}
+
+bool AskIncompatibleVersion(HWND page)
+{
+    return AskToContinueOrExit(IDD_INCOMPATIBLE_VERSION, page);
+}
