@@ -1,0 +1,152 @@
+// The installation driver: the steps of a run in their order, the end of
+// the run and what follows a successful one.
+#include "install/install.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/state.h"
+#include "install/engine.h"
+#include "install/extract.h"
+#include "install/progress.h"
+#include "install/progress_bar.h"
+#include "install/record.h"
+#include "install/report.h"
+#include "product/config.h"
+#include "product/manifest.h"
+#include "product/queries.h"
+
+Engine g_engine;
+
+namespace {
+
+// A pass goes on only while every step so far succeeded and the user has
+// not cancelled; the test comes before each entry.
+bool MayContinue(bool ok)
+{
+    return ok && !g_state.cancelled;
+}
+
+// Byte total (the files written) and step total (what follows them: the
+// shortcuts, the desktop icon, the registry) of the progress bar.
+void SizeProgress(Progress &progress)
+{
+    int32_t bytes = 0;
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_EXTRACT | ENTRY_UNINSTALLER,
+                 [&](int, const ManifestEntry &entry) {
+                     bytes = AddCount(bytes, static_cast<int32_t>(entry.unpackedSize));
+                 });
+    int32_t steps = 1;  // the registry
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_SHORTCUT | ENTRY_EXTERNAL_TARGET,
+                 [&](int, const ManifestEntry &) { ++steps; });
+    if (g_state.desktopIcon)
+        ++steps;
+    progress.bytesTotal = bytes;
+    progress.stepsTotal = steps;
+}
+
+// Pass 1: every payload file.
+bool ExtractFiles(HWND owner, bool ok)
+{
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_EXTRACT, [&](int index, const ManifestEntry &) {
+        if (MayContinue(ok))
+            ok = ExtractEntry(owner, g_state.destination, index, true);
+    });
+    return ok;
+}
+
+// Pass 2: the uninstaller. Its entry in the system's list of installed
+// programs joins it here with the registry step; until then the pass
+// extracts the uninstaller only.
+bool InstallUninstallers(HWND owner, bool ok)
+{
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_UNINSTALLER,
+                 [&](int index, const ManifestEntry &) {
+                     if (MayContinue(ok))
+                         ok = ExtractEntry(owner, g_state.destination, index, true);
+                 });
+    return ok;
+}
+
+// Pass 3: files and patterns that only the uninstaller deals with; a file
+// entry wins over a pattern.
+void RecordLaterFiles(Log &record, bool ok)
+{
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_REMOVE_FILE | ENTRY_REMOVE_PATTERN,
+                 [&](int, const ManifestEntry &entry) {
+                     if (!MayContinue(ok))
+                         return;
+                     const char *element =
+                         (entry.flags & ENTRY_REMOVE_FILE) ? "FILE" : "FILEPATTERN";
+                     record.AddPath(element, g_state.destination, entry.name);
+                 });
+}
+
+// Opens destination folder + "\" + `name` with the shell, in that folder.
+// A path too long for the buffer is not opened: its cut text names another
+// file. Failures are ignored.
+void OpenInDestination(const char *name)
+{
+    char path[260];
+    int length = std::snprintf(path, sizeof path, "%s\\%s", g_state.destination, name);
+    if (length < 0 || length >= static_cast<int>(sizeof path))
+        return;
+    ShellExecuteA(nullptr, "open", path, nullptr, g_state.destination, SW_SHOWNORMAL);
+}
+
+void OpenReadMe()
+{
+    OpenInDestination(kInstallTable[g_state.readMeRow].name);
+}
+
+void LaunchProduct()
+{
+    OpenInDestination(kSetupConfig.mainExecutable);
+}
+
+}  // namespace
+
+bool RunInstallation(HWND owner)
+{
+    if (FAILED(CoInitialize(nullptr)))
+        return ReportError(owner, "Failed to initialize with OLE");
+
+    auto progress = std::make_unique<Progress>(owner);
+    g_engine.progress = progress.get();
+    auto record = std::make_unique<Log>(g_state.destination);
+    g_engine.record = record.get();
+    record->Add("APPNAME", kSetupConfig.productName);
+    SizeProgress(*progress);
+
+    // The clean-up of a version-2 installation in the same folder comes
+    // first, once it exists; it cannot stop the run.
+    bool ok = true;
+    ok = ExtractFiles(owner, ok);
+    ok = InstallUninstallers(owner, ok);
+    RecordLaterFiles(*record, ok);
+    // The App Paths entry and the shortcuts follow here with their steps.
+
+    g_engine.progress = nullptr;
+    progress.reset();
+    // A failure keeps what was done and lists it for the uninstaller; only
+    // a cancel undoes the run.
+    if (g_state.cancelled)
+        record->Rollback();
+    else
+        record->Commit();
+    g_engine.record = nullptr;
+    record.reset();
+    CoUninitialize();
+
+    if (!ok || g_state.cancelled)
+        return ok;
+    MessageBoxA(nullptr, EngineText("$0260"), EngineText("$0010"), MB_OK);
+    if (g_state.readMe && g_state.readMeRow >= 0)
+        OpenReadMe();
+    if (g_state.launch)
+        LaunchProduct();
+    return ok;
+}

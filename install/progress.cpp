@@ -1,0 +1,87 @@
+// The progress window of the installation.
+#include "install/progress.h"
+
+#include <commctrl.h>
+
+#include "app/state.h"
+#include "install/install_ids.h"
+#include "install/progress_bar.h"
+#include "locale/vlocale.h"
+#include "wizard/dialogs.h"
+
+namespace {
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        if (g_state.locale)
+            g_state.locale->ApplyToWindow(dialog);
+        // No control holds the focus, so no key reaches the Cancel button.
+        SetFocus(nullptr);
+        return FALSE;
+    case WM_COMMAND:
+        // Escape and Enter arrive as other ids and change nothing; only the
+        // button asks, and only "Exit Setup" cancels. The answer is read by
+        // the step that pumped this message.
+        if (LOWORD(wParam) != IDC_PROGRESS_CANCEL)
+            return FALSE;
+        if (AskCancel(dialog))
+            g_state.cancelled = true;
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+Progress::Progress(HWND owner)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner,
+                                ProgressDialogProc, 0);
+}
+
+Progress::~Progress()
+{
+    if (dialog)
+        DestroyWindow(dialog);
+}
+
+void Progress::SetStatus(const char *text)
+{
+    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, text);
+    Sleep(50);
+}
+
+void Progress::AdvanceBytes(int32_t count)
+{
+    bytesDone = AddCount(bytesDone, count);
+    SetBar(BytePhasePosition(bytesDone, bytesTotal));
+    PumpMessages();
+}
+
+void Progress::AdvanceStep()
+{
+    stepsDone = AddCount(stepsDone, 1);
+    SetBar(StepPhasePosition(stepsDone, stepsTotal));
+    PumpMessages();
+}
+
+void Progress::SetBar(int32_t position)
+{
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void Progress::PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (dialog && IsDialogMessageA(dialog, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}

@@ -1,0 +1,15 @@
+// The engine's one error reporter and its access to the language tables.
+#pragma once
+
+#include <windows.h>
+
+// The text of a text reference ("$0330") in the user's language; any other
+// string as it stands.
+const char *EngineText(const char *text);
+
+// Shows the error `message` (a text reference or a literal), formatted
+// printf-style with the further arguments, followed by "$0339", in an error
+// box over `owner` with the caption "$0330", and waits for the user. The
+// text is cut to 1000 characters, the closing sentence always complete.
+// Returns false, the failing step's result.
+bool ReportError(HWND owner, const char *message, ...);
