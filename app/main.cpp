@@ -7,6 +7,7 @@
 
 #include "app/cmdline.h"
 #include "app/state.h"
+#include "install/install.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
 #include "product/queries.h"
@@ -87,6 +88,9 @@ void RunSetup()
                                                 g_state.installedFolder);
     if (!g_state.locale)
         return;
+
+    // Until the wizard asks, the installation runs with the default choices.
+    RunInstallation(g_state.anchor);
 }
 
 }  // namespace
