@@ -3,19 +3,27 @@
 # template, its own virtual display, a hard time limit. Exits with the
 # program's exit code (124 on timeout).
 #
-#   wine-run.sh --template DIR [--locale L] [--timeout S] [--env K=V]... -- prog.exe [args]
+#   wine-run.sh --template DIR [--locale L] [--timeout S] [--env K=V]...
+#               [--prepare SCRIPT]... -- prog.exe [args]
 #
 # The program sees VELMO_PREFIX (the prefix's Unix path) and VELMO_ARTIFACTS
 # (a folder kept after the run for screenshots and logs).
+#
+# --prepare runs SCRIPT (with VELMO_PREFIX set) after the prefix is made and
+# before the program starts, to give the test machine a particular state
+# (for example a small file system mounted into drive_c). Whatever is
+# mounted below the prefix is unmounted again at the end.
 set -u
 template="" locale="en_US.UTF-8" timeout=120
 envs=()
+prepares=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --template) template=$2; shift 2 ;;
     --locale) locale=$2; shift 2 ;;
     --timeout) timeout=$2; shift 2 ;;
     --env) envs+=("$2"); shift 2 ;;
+    --prepare) prepares+=("$2"); shift 2 ;;
     --) shift; break ;;
     *) echo "wine-run: unknown option $1" >&2; exit 2 ;;
   esac
@@ -35,15 +43,37 @@ mkdir -p "$artifacts"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/velmo-prefix.XXXXXX")
 xvfb_pid=""
 
+# Mount points below the prefix, innermost first (the kernel writes a blank
+# in a path as \040).
+mounts_below_prefix() {
+  local mount
+  awk '{ print $2 }' /proc/self/mounts | sort -r | while read -r mount; do
+    mount=$(printf '%b' "$mount")
+    case "$mount" in "$prefix"/*) echo "$mount" ;; esac
+  done
+}
+
 cleanup() {
   WINEPREFIX=$prefix "$VELMO_WINESERVER" -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  local mount
+  mounts_below_prefix | while read -r mount; do
+    umount "$mount" || umount -l "$mount"
+  done
+  # Never delete through a mount that is still there.
+  if [ -n "$(mounts_below_prefix)" ]; then
+    echo "wine-run: cannot unmount below $prefix; left in place" >&2
+    return
+  fi
   rm -rf "$prefix"
   rmdir "$artifacts" 2>/dev/null
 }
 trap cleanup EXIT
 
 velmo_copy_prefix "$template" "$prefix" || { echo "wine-run: cannot copy the prefix template" >&2; exit 2; }
+for script in "${prepares[@]}"; do
+  VELMO_PREFIX="$prefix" "$script" || { echo "wine-run: preparing with $script failed" >&2; exit 2; }
+done
 display=$(velmo_start_xvfb) || { echo "wine-run: Xvfb did not start" >&2; exit 2; }
 xvfb_pid=${display#*/}; display=${display%/*}
 
