@@ -1,0 +1,133 @@
+// Cancelling a running installation: "Exit Setup" undoes the run, "Resume",
+// Escape in the confirmation and keys on the progress window change nothing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "install_scenario.h"
+
+using namespace install_e2e;
+
+namespace {
+
+// Clicks Cancel while `entry` is on the status line and returns the Cancel
+// confirmation after checking its texts.
+HWND AskToCancelDuring(driver::SetupProcess &setup, HWND progress, const ManifestEntry &entry)
+{
+    if (!WaitForStatus(progress, entry)) {
+        ADD_FAILURE() << "the status line never showed " << CopyingStatus(entry);
+        return nullptr;
+    }
+    driver::Click(progress, kProgressCancel);
+    HWND confirmation = WaitForCancelConfirmation(setup);
+    if (!confirmation) {
+        ADD_FAILURE() << "Cancel asked nothing";
+        return nullptr;
+    }
+    EXPECT_EQ("Velmo Installation", driver::WindowText(confirmation));
+    EXPECT_EQ(0u, driver::ControlText(confirmation, kCancelText).find(
+                      "Installation is not yet complete. If you quit the setup program now, Velmo "
+                      "will not be installed."));
+    EXPECT_EQ("Resume", driver::ControlText(confirmation, kResume));
+    EXPECT_EQ("Exit Setup", driver::ControlText(confirmation, kExitSetup));
+    EXPECT_TRUE(driver::HasStyle(GetDlgItem(confirmation, kResume), BS_DEFPUSHBUTTON))
+        << "\"Resume\" is not the default answer";
+    return confirmation;
+}
+
+void WaitUntilClosed(HWND window)
+{
+    EXPECT_TRUE(driver::WaitUntil([window] { return !IsWindow(window); }, 10000))
+        << "the dialog stayed open";
+}
+
+}  // namespace
+
+TEST(InstallCancel, exit_setup_removes_what_the_run_made)
+{
+    std::vector<int> order = ExtractionOrder();
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start());
+    HWND progress = WaitForProgress(setup);
+    ASSERT_NE(nullptr, progress);
+    // A file in a sub-folder, so that the run has made folders too.
+    size_t during = 20;
+    ASSERT_NE(nullptr, std::strchr(kInstallTable[order[during]].name, '\\'));
+    HWND confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[during]]);
+    ASSERT_NE(nullptr, confirmation);
+    // The run waits while the user decides: files before this one are there.
+    EXPECT_TRUE(driver::FileExists(Installed(kInstallTable[order[during - 1]].name)));
+    EXPECT_TRUE(driver::FileExists(Installed(kInstallTable[order[during]].name)));
+    driver::Screenshot("cancel-confirmation");
+    driver::Click(confirmation, kExitSetup);
+
+    ExpectEndsWithoutMessage(setup);
+    // Everything the run made is gone, the partly written file included,
+    // and so is every folder it made; no record is written.
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
+    EXPECT_FALSE(driver::FileExists(Installed("Uninstall.dat")));
+    EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started";
+}
+
+TEST(InstallCancel, exit_setup_spares_what_was_there_before)
+{
+    std::vector<int> order = ExtractionOrder();
+    // An earlier installation left the first file and a file of its own.
+    CreateDirectoryA(kDestination, nullptr);
+    const std::string first = Installed(kInstallTable[order[0]].name);
+    const std::string own = Installed("Highscores.txt");
+    ASSERT_TRUE(WriteWholeFile(first, "the old game"));
+    ASSERT_TRUE(WriteWholeFile(own, "Ann 120\r\nBob 95\r\n"));
+    const std::string record =
+        RecordText({{"APPNAME", "Velmo"}, {"FILE", first}, {"FOLDER", kDestination}});
+    ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), record));
+
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start());
+    HWND progress = WaitForProgress(setup);
+    ASSERT_NE(nullptr, progress);
+    HWND confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[10]]);
+    ASSERT_NE(nullptr, confirmation);
+    driver::Click(confirmation, kExitSetup);
+    ExpectEndsWithoutMessage(setup);
+
+    // The file the old record lists stays (overwritten by this run), and so
+    // do the folder and what the setup never knew; the rest is gone.
+    EXPECT_TRUE(driver::FileExists(first));
+    EXPECT_TRUE(driver::FileExists(own));
+    EXPECT_FALSE(driver::FileExists(Installed(kInstallTable[order[1]].name)));
+    EXPECT_EQ(record, ReadRecord()) << "the old record was changed";
+}
+
+TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
+{
+    std::vector<int> order = ExtractionOrder();
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start());
+    HWND progress = WaitForProgress(setup);
+    ASSERT_NE(nullptr, progress);
+
+    // Escape and Enter on the progress window ask nothing.
+    ASSERT_TRUE(WaitForStatus(progress, kInstallTable[order[1]]));
+    driver::PressKey(progress, VK_ESCAPE);
+    driver::PressKey(progress, VK_RETURN);
+    ASSERT_TRUE(WaitForStatus(progress, kInstallTable[order[5]]));
+    EXPECT_EQ(nullptr, WaitForCancelConfirmation(setup, 0)) << "a key asked to cancel";
+
+    // Escape in the confirmation resumes.
+    HWND confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[10]]);
+    ASSERT_NE(nullptr, confirmation);
+    EXPECT_NE(-1, ExpectBarWithin(progress, order, 10));
+    driver::PressKey(confirmation, VK_ESCAPE);
+    WaitUntilClosed(confirmation);
+
+    // So does "Resume".
+    confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[30]]);
+    ASSERT_NE(nullptr, confirmation);
+    driver::Click(confirmation, kResume);
+    WaitUntilClosed(confirmation);
+
+    ExpectSuccessfulRun(setup);
+    ExpectEveryFileInstalled();
+    EXPECT_EQ(RecordText(ExpectedRecord(order.size(), true)), ReadRecord());
+}

@@ -1,0 +1,51 @@
+// Installation runs that go to their end: every payload file in place, the
+// record written, the success message, the progress window on the way.
+#include <gtest/gtest.h>
+
+#include "install_scenario.h"
+
+using namespace install_e2e;
+
+TEST(InstallRun, installs_every_file_and_writes_the_record)
+{
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start()) << "cannot start " << driver::Env("VELMO_SETUP");
+    HWND progress = WaitForProgress(setup);
+    ASSERT_NE(nullptr, progress) << "no progress window";
+    EXPECT_EQ(DutchUser() ? "Velmo Installatie" : "Velmo Installation",
+              driver::WindowText(progress));
+    EXPECT_FALSE(driver::HasStyle(progress, WS_SYSMENU)) << "the progress window has a close box";
+    // The largest file stays long enough on the status line to be watched.
+    std::vector<int> order = ExtractionOrder();
+    size_t largest = 0;
+    for (size_t i = 1; i < order.size(); ++i) {
+        if (kInstallTable[order[i]].unpackedSize > kInstallTable[order[largest]].unpackedSize)
+            largest = i;
+    }
+    ASSERT_TRUE(WaitForStatus(progress, kInstallTable[order[largest]]))
+        << "the status line never showed " << CopyingStatus(kInstallTable[order[largest]]);
+    EXPECT_NE(-1, ExpectBarWithin(progress, order, largest)) << "the file went by too fast";
+    driver::Screenshot("progress-" + std::string(DutchUser() ? "nl" : "en"));
+    ExpectSuccessfulRun(setup);
+
+    EXPECT_EQ(94u, order.size());
+    ExpectEveryFileInstalled();
+    EXPECT_EQ(RecordText(ExpectedRecord(order.size(), true)), ReadRecord());
+}
+
+TEST(InstallRun, second_run_leaves_the_record_unchanged)
+{
+    {
+        driver::SetupProcess first;
+        ASSERT_TRUE(first.Start());
+        ExpectSuccessfulRun(first);
+    }
+    std::string record = ReadRecord();
+    ASSERT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), true)), record);
+
+    driver::SetupProcess second;
+    ASSERT_TRUE(second.Start());
+    ExpectSuccessfulRun(second);
+    EXPECT_EQ(record, ReadRecord());
+    ExpectEveryFileInstalled();
+}

@@ -1,0 +1,347 @@
+// Shared pieces of the installation scenarios.
+#include "install_scenario.h"
+
+#include <commctrl.h>
+#include <tlhelp32.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <sstream>
+
+namespace install_e2e {
+
+const char kDestination[] = "C:\\Program Files\\Velmo";
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> Split(const std::string &list, char separator)
+{
+    std::vector<std::string> parts;
+    std::stringstream stream(list);
+    std::string part;
+    while (std::getline(stream, part, separator)) {
+        if (!part.empty())
+            parts.push_back(part);
+    }
+    return parts;
+}
+
+// The full path of a process's program (QueryFullProcessImageNameA, which
+// the headers offer only from Vista on).
+// The game is a 32-bit program, which this machine runs through an
+// emulator: it takes one and a half minutes or more to start.
+constexpr DWORD kGameStartMs = 300000;
+
+std::string ProcessImage(HANDLE process)
+{
+    using QueryImage = BOOL(WINAPI *)(HANDLE, DWORD, LPSTR, PDWORD);
+    auto query = reinterpret_cast<QueryImage>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+    char image[MAX_PATH] = "";
+    DWORD size = sizeof image;
+    if (!query || !query(process, 0, image, &size))
+        return "";
+    return image;
+}
+
+bool ShowsIcon(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (driver::ClassName(child) != "Static" || !IsWindowVisible(child))
+            continue;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            continue;
+        DWORD_PTR icon = 0;
+        if (SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon) && icon)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string Installed(const char *name)
+{
+    return std::string(kDestination) + "\\" + name;
+}
+
+std::vector<int> ExtractionOrder()
+{
+    std::vector<int> order;
+    for (int i = 0; i < kInstallCount; ++i) {
+        if (kInstallTable[i].flags & ENTRY_EXTRACT)
+            order.push_back(i);
+    }
+    for (int i = 0; i < kInstallCount; ++i) {
+        if (kInstallTable[i].flags & ENTRY_UNINSTALLER)
+            order.push_back(i);
+    }
+    return order;
+}
+
+std::string PayloadSource(const ManifestEntry &entry)
+{
+    // The folders the payload was packed from: programs, texts, generated data.
+    for (const std::string &folder : Split(driver::Env("VELMO_PAYLOAD_SOURCES"), '|')) {
+        std::string path = driver::WindowsPath(folder) + "\\" + entry.name;
+        std::string content;
+        if (driver::FileExists(path) && driver::ReadWholeFile(path, &content))
+            return content;
+    }
+    ADD_FAILURE() << "no payload source for " << entry.name << " in VELMO_PAYLOAD_SOURCES="
+                  << driver::Env("VELMO_PAYLOAD_SOURCES");
+    return "";
+}
+
+void ExpectInstalledLikeSource(const ManifestEntry &entry)
+{
+    std::string installed;
+    ASSERT_TRUE(driver::ReadWholeFile(Installed(entry.name), &installed))
+        << Installed(entry.name) << " is missing";
+    std::string source = PayloadSource(entry);
+    EXPECT_EQ(source.size(), installed.size()) << entry.name;
+    EXPECT_TRUE(source == installed) << entry.name << " differs from its payload source";
+}
+
+std::string RecordText(const Elements &elements)
+{
+    std::string text = "<?xml version=\"1.0\"?>\r\n";
+    if (elements.empty())
+        return text + "<UNINSTALL></UNINSTALL>\r\n";
+    text += "<UNINSTALL>\r\n";
+    for (const auto &element : elements)
+        text += "  <" + element.first + ">" + element.second + "</" + element.first + ">\r\n";
+    return text + "</UNINSTALL>\r\n";
+}
+
+Elements ExpectedRecord(size_t extracted, bool complete)
+{
+    Elements files, folders, patterns;
+    std::set<std::string> seenFiles, seenFolders;
+    auto addFolder = [&](const std::string &folder) {
+        if (seenFolders.insert(Lower(folder)).second)
+            folders.emplace_back("FOLDER", folder);
+    };
+    addFolder(kDestination);
+    std::vector<int> order = ExtractionOrder();
+    for (size_t i = 0; i < extracted && i < order.size(); ++i) {
+        const char *name = kInstallTable[order[i]].name;
+        // Every folder on the way, parents first.
+        for (const char *slash = std::strchr(name, '\\'); slash; slash = std::strchr(slash + 1, '\\'))
+            addFolder(Installed(std::string(name, slash).c_str()));
+        if (seenFiles.insert(Lower(Installed(name))).second)
+            files.emplace_back("FILE", Installed(name));
+    }
+    if (complete) {
+        for (int i = 0; i < kInstallCount; ++i) {
+            const ManifestEntry &entry = kInstallTable[i];
+            if (entry.flags & ENTRY_REMOVE_FILE)
+                files.emplace_back("FILE", Installed(entry.name));
+            else if (entry.flags & ENTRY_REMOVE_PATTERN)
+                patterns.emplace_back("FILEPATTERN", Installed(entry.name));
+        }
+    }
+    Elements record = {{"APPNAME", "Velmo"}};
+    record.insert(record.end(), files.begin(), files.end());
+    record.insert(record.end(), folders.begin(), folders.end());
+    record.insert(record.end(), patterns.begin(), patterns.end());
+    return record;
+}
+
+std::string ReadRecord()
+{
+    std::string text;
+    driver::ReadWholeFile(Installed("Uninstall.dat"), &text);
+    return text;
+}
+
+Elements ParseRecord(const std::string &text)
+{
+    Elements elements;
+    for (const std::string &line : Split(text, '\n')) {
+        // "  <NAME>text</NAME>\r"
+        size_t open = line.find("  <");
+        size_t close = line.find('>', open + 3);
+        size_t end = line.rfind("</");
+        if (open != 0 || close == std::string::npos || end == std::string::npos || end <= close)
+            continue;
+        elements.emplace_back(line.substr(3, close - 3), line.substr(close + 1, end - close - 1));
+    }
+    return elements;
+}
+
+int64_t TotalSize(const std::vector<int> &entries)
+{
+    int64_t total = 0;
+    for (int index : entries)
+        total += kInstallTable[index].unpackedSize;
+    return total;
+}
+
+int ExpectBarWithin(HWND progress, const std::vector<int> &order, size_t position)
+{
+    const ManifestEntry &entry = kInstallTable[order[position]];
+    int64_t total = TotalSize(order);
+    int64_t before = TotalSize(std::vector<int>(order.begin(), order.begin() + position));
+    int64_t first = before + std::min<int64_t>(entry.unpackedSize, 1024);
+    int bar = BarPosition(progress);
+    // Only a reading taken while the entry was still on the status line
+    // belongs to it.
+    if (driver::ControlText(progress, kProgressStatus) != CopyingStatus(entry))
+        return -1;
+    EXPECT_GE(bar, first * 80 / total) << "bar while copying " << entry.name;
+    EXPECT_LE(bar, (before + entry.unpackedSize) * 80 / total) << "bar while copying " << entry.name;
+    return bar;
+}
+
+std::string CopyingStatus(const ManifestEntry &entry)
+{
+    return (DutchUser() ? std::string("Kopi\xebren van ") : std::string("Copying ")) + entry.name +
+           "...";
+}
+
+bool WaitForStatus(HWND progress, const ManifestEntry &entry, DWORD timeoutMs)
+{
+    std::string status = CopyingStatus(entry);
+    return driver::WaitUntil(
+        [&] { return driver::ControlText(progress, kProgressStatus) == status; }, timeoutMs);
+}
+
+HWND WaitForProgress(const driver::SetupProcess &setup, DWORD timeoutMs)
+{
+    return driver::WaitForDialogWithControl(setup.Id(), kProgressBar, timeoutMs);
+}
+
+HWND WaitForCancelConfirmation(const driver::SetupProcess &setup, DWORD timeoutMs)
+{
+    return driver::WaitForDialogWithControl(setup.Id(), kCancelText, timeoutMs);
+}
+
+int BarPosition(HWND progress)
+{
+    DWORD_PTR position = 0;
+    HWND bar = GetDlgItem(progress, kProgressBar);
+    if (!bar || !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position))
+        return -1;
+    return static_cast<int>(position);
+}
+
+bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen, DWORD timeoutMs)
+{
+    HWND box = driver::WaitForMessageBox(setup.Id(), "", timeoutMs);
+    if (!box)
+        return false;
+    seen->caption = driver::WindowText(box);
+    seen->text = driver::MessageBoxText(box);
+    seen->owned = GetWindow(box, GW_OWNER) != nullptr;
+    seen->icon = ShowsIcon(box);
+    driver::Click(box, IDOK);
+    driver::WaitUntil([box] { return !IsWindow(box); }, 10000);
+    return true;
+}
+
+void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    DWORD exitCode = 1;
+    while (!setup.WaitForExit(100, &exitCode)) {
+        ASSERT_LT(GetTickCount() - start, timeoutMs) << "the setup did not end in time";
+        MessageBoxSeen seen;
+        if (AnswerMessageBox(setup, &seen, 0))
+            ADD_FAILURE() << "unexpected message \"" << seen.text << "\"";
+    }
+    EXPECT_EQ(0u, exitCode);
+}
+
+DWORD FindChildProcess(DWORD parent)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD found = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found;
+         more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == parent)
+            found = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &content)
+{
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == content.size();
+}
+
+void ExpectSuccessfulRun(driver::SetupProcess &setup)
+{
+    MessageBoxSeen seen;
+    ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
+    if (DutchUser()) {
+        EXPECT_EQ("De Velmo software is met succes ge\xefnstalleerd op uw computer.", seen.text);
+        EXPECT_EQ("Velmo Installatie", seen.caption);
+    } else {
+        EXPECT_EQ("The Velmo software is successfully installed on your computer.", seen.text);
+        EXPECT_EQ("Velmo Installation", seen.caption);
+    }
+    EXPECT_FALSE(seen.owned) << "the success message has no owner window";
+    EXPECT_FALSE(seen.icon) << "the success message has no icon";
+
+    // The launch choice is on: the setup starts the installed game. Until
+    // the new process has started up its program is not known, and it
+    // cannot be ended before either: it holds Velmo.exe until it runs.
+    DWORD game = 0;
+    driver::WaitUntil([&] { return (game = FindChildProcess(setup.Id())) != 0; }, 30000);
+    ASSERT_NE(0u, game) << "the game was not started";
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, game);
+    ASSERT_NE(nullptr, process);
+    HWND window = nullptr;
+    driver::WaitUntil([&] { return (window = FindWindowA("VelmoGame", nullptr)) != nullptr; },
+                      kGameStartMs);
+    EXPECT_NE(nullptr, window) << "the game shows no window";
+    EXPECT_EQ(Installed("Velmo.exe"), ProcessImage(process));
+    if (window)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 30000)) << "the game did not end";
+    CloseHandle(process);
+    ExpectEndsWithoutMessage(setup, 90000);
+}
+
+void ExpectEveryFileInstalled()
+{
+    for (int index : ExtractionOrder())
+        ExpectInstalledLikeSource(kInstallTable[index]);
+}
+
+bool DutchUser()
+{
+    char name[64] = "";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SNATIVELANGNAME, name, sizeof name);
+    return lstrcmpiA(name, "Nederlands") == 0;
+}
+
+std::string ErrorText(const std::string &message)
+{
+    return message + "\n\nInstallation will be terminated.";
+}
+
+}  // namespace install_e2e

@@ -1,0 +1,105 @@
+// What the installation scenarios share: the destination, the payload
+// sources to compare with, the record a run must write, and the windows of
+// the installation (progress window, Cancel confirmation, message boxes).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "product/manifest.h"
+
+namespace install_e2e {
+
+// The default destination, which every scenario installs into.
+extern const char kDestination[];
+
+// Control ids of the progress window and of the Cancel confirmation.
+constexpr int kProgressStatus = 301;
+constexpr int kProgressBar = 302;
+constexpr int kProgressCancel = 303;
+constexpr int kCancelText = 403;
+constexpr int kResume = 7;
+constexpr int kExitSetup = 6;
+
+// destination + "\" + name.
+std::string Installed(const char *name);
+// Index of every entry the run extracts, in the order it extracts them:
+// pass 1 (ENTRY_EXTRACT), then the uninstaller pass.
+std::vector<int> ExtractionOrder();
+
+// The bytes of the payload file an entry was packed from.
+std::string PayloadSource(const ManifestEntry &entry);
+// Fails the test unless the installed file equals its payload source.
+void ExpectInstalledLikeSource(const ManifestEntry &entry);
+
+// "Uninstall.dat" as the writer lays it out, for the given elements
+// ("NAME", "text") in order.
+using Elements = std::vector<std::pair<std::string, std::string>>;
+std::string RecordText(const Elements &elements);
+// The record of a run into the default destination whose extraction wrote
+// the first `extracted` entries of ExtractionOrder(); `complete` when the run
+// went on to its end (the later files and patterns are recorded then).
+Elements ExpectedRecord(size_t extracted, bool complete);
+std::string ReadRecord();
+// The elements of a record file, in file order.
+Elements ParseRecord(const std::string &text);
+// The sum of unpackedSize over the given entries.
+int64_t TotalSize(const std::vector<int> &entries);
+
+// The progress window of the setup; nullptr on timeout.
+HWND WaitForProgress(const driver::SetupProcess &setup, DWORD timeoutMs = driver::kDefaultWait);
+// The Cancel confirmation; nullptr on timeout.
+HWND WaitForCancelConfirmation(const driver::SetupProcess &setup,
+                               DWORD timeoutMs = driver::kDefaultWait);
+// The bar's position, -1 when the window does not answer.
+int BarPosition(HWND progress);
+
+// The text of the status line while `entry` is extracted.
+std::string CopyingStatus(const ManifestEntry &entry);
+// Waits until the status line shows `entry`; false on timeout.
+bool WaitForStatus(HWND progress, const ManifestEntry &entry, DWORD timeoutMs = 60000);
+
+// Reads the bar while entry order[position] is extracted and checks that it
+// stands where the bytes of that entry put it. Returns the position, or -1
+// when the entry was no longer on the status line (nothing checked).
+int ExpectBarWithin(HWND progress, const std::vector<int> &order, size_t position);
+
+// A message box's caption, text, owner and icon.
+struct MessageBoxSeen {
+    std::string caption;
+    std::string text;
+    bool owned = false;
+    bool icon = false;
+};
+// Waits for the next message box of the setup, reads it and presses OK.
+// False when none came in time.
+bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen,
+                      DWORD timeoutMs = driver::kDefaultWait);
+// Waits for the setup to end; fails the test on timeout or a non-zero exit
+// code. Any message box that shows up meanwhile fails the test too.
+void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs = driver::kDefaultWait);
+
+// Lets a started setup run to its end and checks the success message, the
+// start of the game (waiting for its window, then closing it) and the end of
+// the setup.
+void ExpectSuccessfulRun(driver::SetupProcess &setup);
+// Fails the test unless every extracted file equals its payload source.
+void ExpectEveryFileInstalled();
+
+// The id of a process that `parent` started and that is still running, 0
+// when there is none.
+DWORD FindChildProcess(DWORD parent);
+
+// Writes a whole file; false when it cannot be written.
+bool WriteWholeFile(const std::string &path, const std::string &content);
+
+// True when the user's language is the Dutch one of the setup.
+bool DutchUser();
+// An error box's full text: the message and the closing sentence.
+std::string ErrorText(const std::string &message);
+
+}  // namespace install_e2e
