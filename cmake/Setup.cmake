@@ -11,8 +11,8 @@ foreach(module wizard install locale xml)
 endforeach()
 target_include_directories(Setup PRIVATE ${VELMO_ROOT} ${VELMO_ROOT}/resources)
 
-# The packed payload: one "QFILE" resource per payload file. The win32 build
-# packs it (payload/); the win64 twin embeds the very same streams.
+# The packed payload: one "QFILE" resource per payload file, packed by
+# payload/ in each Windows build.
 set(VELMO_QFILE_RC ${VELMO_PAYLOAD_DIR}/qfile.rc)
 set_source_files_properties(${VELMO_QFILE_RC} PROPERTIES GENERATED TRUE)
 target_sources(Setup PRIVATE ${VELMO_QFILE_RC})

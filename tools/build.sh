@@ -3,7 +3,8 @@
 #   1. host tools (payload packer and data generator)
 #   2. win32: the payload programs, the packed payload and Setup.exe
 #   3. host: unit tests and fuzzers (they read the packed manifest)
-#   4. win64: the 64-bit twin of Setup.exe, Windows-side tests, e2e scenarios
+#   4. win64: the 64-bit twin of Setup.exe with its own 64-bit payload
+#      programs, Windows-side tests, e2e scenarios
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
@@ -35,7 +36,7 @@ configure host -DVELMO_PAYLOAD_DIR="$packed"
 compile host
 step "win64 (test twin and Windows-side tests)"
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed" \
+  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$build/win64/packed" \
   -DVELMO_PRODUCT_SETUP="$build/win32/Setup.exe"
 compile win64
 step "built $build/win32/Setup.exe"

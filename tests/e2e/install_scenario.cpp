@@ -38,9 +38,8 @@ std::vector<std::string> Split(const std::string &list, char separator)
 
 // The full path of a process's program (QueryFullProcessImageNameA, which
 // the headers offer only from Vista on).
-// The game is a 32-bit program, which this machine runs through an
-// emulator: it takes one and a half minutes or more to start.
-constexpr DWORD kGameStartMs = 300000;
+// The twin installs a 64-bit build of the game, which starts in seconds.
+constexpr DWORD kGameStartMs = 60000;
 
 std::string ProcessImage(HANDLE process)
 {

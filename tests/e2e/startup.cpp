@@ -26,7 +26,7 @@ DWORD StartTimeout()
 {
     // The product build runs through a slow emulated 32-bit loader.
     std::string slow = driver::Env("VELMO_SLOW_START");
-    return slow.empty() ? 60000 : 300000;
+    return slow.empty() ? 60000 : 360000;
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ if ! timeout 900 "$VELMO_WINE64" wineboot -i >"$(dirname "$dir")/wineboot.log" 2
   echo "wine-template: wineboot failed, see $(dirname "$dir")/wineboot.log" >&2
   exit 1
 fi
+# Without a window manager on the virtual display, Wine draws the caption
+# and frame of its windows itself only when told so.
+timeout 120 "$VELMO_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 timeout 300 "$VELMO_WINESERVER" -w
 # The user's shell folders point into the real home folder; make them plain
 # folders of the prefix so that tests never touch the machine's own desktop.
