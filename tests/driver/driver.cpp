@@ -223,6 +223,8 @@ std::string Screenshot(const std::string &name)
     std::string folder = WindowsPath(Env("VELMO_ARTIFACTS"));
     if (folder.empty())
         return "";
+    // A window that has just appeared may not have painted yet.
+    Sleep(500);
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);

@@ -44,3 +44,25 @@ TEST(Startup, runs_to_its_end_with_switches_in_any_case)
     ASSERT_TRUE(setup.Start("/diskFULL /OldVersion=7 /oldversion  2 /unknown / /DISKFULLER"));
     ExpectRunsToEnd(setup, StartTimeout());
 }
+
+TEST(Startup, the_anchor_window_is_a_hidden_popup_that_owns_the_progress_window)
+{
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start());
+    HWND progress = driver::WaitForDialogWithControl(setup.Id(), 302);
+    ASSERT_NE(nullptr, progress) << "no progress window";
+    HWND anchor = GetWindow(progress, GW_OWNER);
+    ASSERT_NE(nullptr, anchor) << "the progress window has no owner";
+    EXPECT_EQ("VelmoSetup", driver::ClassName(anchor));
+    EXPECT_EQ("", driver::WindowText(anchor));
+    EXPECT_FALSE(IsWindowVisible(anchor));
+    LONG style = GetWindowLongA(anchor, GWL_STYLE);
+    EXPECT_EQ(WS_POPUP, style & (WS_POPUP | WS_CHILD | WS_CAPTION | WS_VISIBLE));
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(anchor, &rect));
+    EXPECT_EQ(1, rect.right - rect.left);
+    EXPECT_EQ(1, rect.bottom - rect.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 220, rect.left);
+    EXPECT_EQ(GetSystemMetrics(SM_CYFULLSCREEN) / 2 - 160, rect.top);
+    ExpectRunsToEnd(setup, StartTimeout());
+}
