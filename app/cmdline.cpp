@@ -3,7 +3,8 @@
 
 #include <climits>
 #include <cstring>
-#include <strings.h>
+
+#include "xml/ascii.h"
 
 namespace {
 
@@ -45,10 +46,10 @@ CommandLineSwitches ScanCommandLine(const char *commandLine)
     CommandLineSwitches result;
     const char *p = commandLine ? commandLine : "";
     while ((p = std::strchr(p, '/')) != nullptr) {
-        if (strncasecmp(p, kDiskFull, sizeof kDiskFull - 1) == 0) {
+        if (EqualNoCase(p, kDiskFull, sizeof kDiskFull - 1)) {
             result.diskFull = true;
             p += sizeof kDiskFull - 1;
-        } else if (strncasecmp(p, kOldVersion, sizeof kOldVersion - 1) == 0) {
+        } else if (EqualNoCase(p, kOldVersion, sizeof kOldVersion - 1)) {
             p += sizeof kOldVersion - 1;
             result.oldVersion = ReadNumber(p);
         } else {

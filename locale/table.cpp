@@ -5,6 +5,7 @@
 
 #include "locale/text.h"
 #include "locale/vlocale.h"
+#include "xml/ascii.h"
 
 char Vlocale::scratch[1024];
 
@@ -73,18 +74,7 @@ Vlocale::~Vlocale()
 
 bool Vlocale::IsDutchName(const char *nativeName)
 {
-    static const char kDutch[] = "nederlands";
-    if (!nativeName)
-        return false;
-    size_t i = 0;
-    for (; kDutch[i]; ++i) {
-        char c = nativeName[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != kDutch[i])
-            return false;
-    }
-    return nativeName[i] == '\0';
+    return nativeName != nullptr && EqualNoCase(nativeName, "Nederlands");
 }
 
 // Feeds every line of the table to ParseLine. The table ends after size bytes

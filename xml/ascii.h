@@ -1,5 +1,6 @@
-// Character helpers of the XML code that ignore the C locale: only the
-// ASCII letters A-Z and a-z have a case, bytes above 0x7F have none.
+// Letter-case helpers that ignore the C locale: only the ASCII letters A-Z
+// and a-z have a case, bytes above 0x7F have none. The XML code, the
+// language tables and the command line compare names with them.
 #pragma once
 
 inline char AsciiUpper(char c)
