@@ -7,7 +7,7 @@ packages=(
   cmake make g++ python3 googletest libgtest-dev zlib1g-dev
   clang libclang-rt-14-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine32 wine64 qemu-user-static
+  wine wine32 wine64
   xvfb xauth x11-utils imagemagick locales procps
 )
 
@@ -39,14 +39,54 @@ for loc in en_US nl_NL; do
 done
 [ -n "${need_gen:-}" ] && locale-gen >/dev/null
 
-# Some machines run a kernel without 32-bit user space (the 32-bit Wine
-# loader then fails with "Exec format error"); qemu-i386 runs it instead.
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  binfmt=/proc/sys/fs/binfmt_misc
-  [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
-  if [ ! -e $binfmt/velmo-qemu-i386 ]; then
-    printf '%s' ':velmo-qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > $binfmt/register
+# Some machines run a kernel without 32-bit user space: the 32-bit Wine
+# loader then fails with "Exec format error" and runs through qemu-i386
+# instead. Version 10 or newer is needed: older ones do not know
+# MAP_FIXED_NOREPLACE, and Wine's start-up then takes about a minute.
+binfmt=/proc/sys/fs/binfmt_misc
+entry=$binfmt/velmo-qemu-i386
+qemu=/usr/bin/qemu-i386
+
+qemu_major() {
+  "$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p'
+}
+
+# The backports suite of this release, at the address of the machine's
+# own archive.
+add_backports() {
+  local codename uri
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  uri=$(apt-cache policy 2>/dev/null | awk -v s="$codename/main" '$3 == s { print $2; exit }')
+  [ -n "$codename" ] && [ -n "$uri" ] || { echo "deps: no archive for $codename found" >&2; return 1; }
+  echo "deb $uri $codename-backports main" > /etc/apt/sources.list.d/velmo-backports.list
+  apt-get update -q >>/tmp/velmo-apt.log 2>&1
+  echo "$codename-backports"
+}
+
+needs_emulation() {
+  [ -e "$entry" ] && return 0
+  ! /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+if needs_emulation; then
+  major=$(qemu_major)
+  if [ "${major:-0}" -lt 10 ]; then
+    echo "deps: installing qemu-i386 10 or newer"
+    suite=$(add_backports) || exit 1
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+      -t "$suite" qemu-user >>/tmp/velmo-apt.log 2>&1 || { tail -30 /tmp/velmo-apt.log; exit 1; }
+    major=$(qemu_major)
+    [ "${major:-0}" -ge 10 ] || { echo "deps: $qemu is not version 10 or newer" >&2; exit 1; }
   fi
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || echo "deps: warning: 32-bit programs cannot run here" >&2
+  [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
+  # An entry registered with F keeps its interpreter file open: when the
+  # interpreter changed, it must be registered again.
+  if [ -e "$entry" ] && ! grep -qx "interpreter $qemu" "$entry"; then
+    echo -1 > "$entry"
+  fi
+  if [ ! -e "$entry" ]; then
+    printf '%s' ":velmo-qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" > $binfmt/register
+  fi
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "deps: 32-bit programs cannot run here" >&2; exit 1; }
 fi
 exit 0
