@@ -1,0 +1,41 @@
+// The uninstaller's command line: the quiet switch and the finish run of
+// its temporary copy.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "uninstall/arguments.h"
+
+TEST(Arguments, quiet_switch_in_any_case_among_other_words)
+{
+    EXPECT_FALSE(ParseArguments("").quiet);
+    EXPECT_FALSE(ParseArguments(nullptr).quiet);
+    EXPECT_TRUE(ParseArguments("/S").quiet);
+    EXPECT_TRUE(ParseArguments("  \"C:\\Program Files\\Velmo\\Uninstall.dat\"\t/s ").quiet);
+    EXPECT_TRUE(ParseArguments((std::string(400, 'x') + " /S").c_str()).quiet);
+    EXPECT_FALSE(ParseArguments("/SILENT").quiet);
+    EXPECT_FALSE(ParseArguments("\"/S x\"").quiet);
+    EXPECT_FALSE(ParseArguments("/S").finish);
+}
+
+TEST(Arguments, finish_run_needs_a_handle_and_the_program)
+{
+    UninstallArguments finish =
+        ParseArguments("/FINISH 1234 1 \"C:\\Program Files\\Velmo\\Uninstall.exe\"");
+    EXPECT_TRUE(finish.finish);
+    EXPECT_EQ(1234u, finish.waitHandle);
+    EXPECT_TRUE(finish.removeFolder);
+    EXPECT_STREQ("C:\\Program Files\\Velmo\\Uninstall.exe", finish.program);
+    EXPECT_FALSE(finish.quiet);
+
+    UninstallArguments keep = ParseArguments("/finish 8 0 C:\\Velmo\\Uninstall.exe");
+    EXPECT_TRUE(keep.finish);
+    EXPECT_FALSE(keep.removeFolder);
+
+    for (const char *broken : {"/FINISH", "/FINISH 12", "/FINISH 12 1", "/FINISH 0 1 C:\\a.exe",
+                               "/FINISH 12x 1 C:\\a.exe", "/FINISH 12 1 \"\""}) {
+        EXPECT_FALSE(ParseArguments(broken).finish) << broken;
+    }
+    std::string tooLong = "/FINISH 12 1 C:\\" + std::string(300, 'a') + ".exe";
+    EXPECT_FALSE(ParseArguments(tooLong.c_str()).finish);
+}

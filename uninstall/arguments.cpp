@@ -1,0 +1,58 @@
+// The command line of the uninstaller: "/S" and the finish run of the copy.
+#include "uninstall/arguments.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "xml/ascii.h"
+
+bool NextArgument(const char *&cursor, char *out, size_t size)
+{
+    while (*cursor == ' ' || *cursor == '\t')
+        ++cursor;
+    if (*cursor == '\0')
+        return false;
+    size_t length = 0;
+    bool quoted = false, fits = true;
+    for (; *cursor && (quoted || (*cursor != ' ' && *cursor != '\t')); ++cursor) {
+        if (*cursor == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (length + 1 < size)
+            out[length++] = *cursor;
+        else
+            fits = false;
+    }
+    if (size > 0)
+        out[length] = '\0';
+    return fits && size > 0;
+}
+
+UninstallArguments ParseArguments(const char *commandLine)
+{
+    UninstallArguments arguments;
+    const char *cursor = commandLine ? commandLine : "";
+    char word[260];
+    while (*cursor) {
+        // A word too long for a switch is none.
+        if (!NextArgument(cursor, word, sizeof word))
+            continue;
+        if (EqualNoCase(word, "/S")) {
+            arguments.quiet = true;
+        } else if (EqualNoCase(word, "/FINISH")) {
+            char handle[32], folder[4];
+            char *end = nullptr;
+            if (!NextArgument(cursor, handle, sizeof handle) ||
+                !NextArgument(cursor, folder, sizeof folder) ||
+                !NextArgument(cursor, arguments.program, sizeof arguments.program))
+                return UninstallArguments();
+            arguments.waitHandle = std::strtoul(handle, &end, 10);
+            if (*end != '\0' || arguments.waitHandle == 0 || arguments.program[0] == '\0')
+                return UninstallArguments();
+            arguments.removeFolder = std::strcmp(folder, "1") == 0;
+            arguments.finish = true;
+        }
+    }
+    return arguments;
+}

@@ -1,0 +1,40 @@
+// The command line of the uninstaller.
+//
+//   Uninstall.exe [/S]
+//       removes the product; "/S" asks no questions and shows nothing, the
+//       exit code tells the outcome.
+//   <copy>.exe /FINISH <handle> <0|1> "<program>"
+//       the temporary copy that the uninstaller starts at its end: it waits
+//       for the process behind the inherited handle to end, deletes
+//       <program> (the uninstaller itself) and, with 1, its folder if that
+//       is empty then.
+// Other arguments are ignored.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The uninstaller's exit codes.
+enum UninstallExit {
+    kRemoved = 0,        // everything the record names is gone
+    kNothingRemoved = 1, // the record is missing, unreadable or not this product's
+    kDeclined = 2,       // the user answered No
+    kLeftSome = 3,       // the removal ran; some items were left (listed at the end)
+};
+
+struct UninstallArguments {
+    bool quiet = false;
+    bool finish = false;
+    uintptr_t waitHandle = 0;
+    bool removeFolder = false;
+    char program[260] = "";
+};
+
+// Reads the arguments (the command line without the program's name). A
+// "/FINISH" without a handle and a program that fits is no finish run.
+UninstallArguments ParseArguments(const char *commandLine);
+
+// Copies the next argument (quotes group, and are dropped) into `out`
+// (`size` bytes) and advances `cursor` past it. False when no argument is
+// left or it does not fit.
+bool NextArgument(const char *&cursor, char *out, size_t size);

@@ -1,0 +1,89 @@
+// The list of what a removal left behind.
+#include "uninstall/leftovers.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A growing text; without memory it keeps what it had and stops growing.
+struct Text {
+    char *data = nullptr;
+    size_t length = 0;
+    bool failed = false;
+
+    void Append(const char *text)
+    {
+        size_t more = std::strlen(text);
+        char *grown = failed ? nullptr : static_cast<char *>(std::realloc(data, length + more + 1));
+        if (!grown) {
+            failed = true;
+            return;
+        }
+        data = grown;
+        std::memcpy(data + length, text, more + 1);
+        length += more;
+    }
+};
+
+}  // namespace
+
+Leftovers::~Leftovers()
+{
+    for (auto &kind : names_) {
+        for (char *name : kind)
+            std::free(name);
+    }
+}
+
+void Leftovers::Add(Kind kind, const char *name)
+{
+    if (counts_[kind] < kShown) {
+        const char *shown = name ? name : "";
+        char *copy = static_cast<char *>(std::malloc(std::strlen(shown) + 1));
+        if (copy)
+            std::strcpy(copy, shown);
+        names_[kind][counts_[kind]] = copy;
+    }
+    ++counts_[kind];
+}
+
+int Leftovers::Total() const
+{
+    int total = 0;
+    for (int count : counts_)
+        total += count;
+    return total;
+}
+
+char *Leftovers::Text(const char *const headings[kKinds], const char *moreFormat) const
+{
+    ::Text text;
+    text.Append("");
+    for (int kind = 0; kind < kKinds; ++kind) {
+        if (counts_[kind] == 0)
+            continue;
+        if (text.length > 0)
+            text.Append("\n");
+        text.Append(headings[kind]);
+        text.Append("\n");
+        for (int i = 0; i < counts_[kind] && i < kShown; ++i) {
+            text.Append("  ");
+            text.Append(names_[kind][i] ? names_[kind][i] : "?");
+            text.Append("\n");
+        }
+        if (counts_[kind] > kShown) {
+            char more[128];
+            std::snprintf(more, sizeof more, moreFormat, counts_[kind] - kShown);
+            text.Append("  ");
+            text.Append(more);
+            text.Append("\n");
+        }
+    }
+    if (text.failed) {
+        std::free(text.data);
+        return nullptr;
+    }
+    return text.data;
+}
