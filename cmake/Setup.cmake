@@ -10,6 +10,7 @@ foreach(module wizard install locale xml)
   endif()
 endforeach()
 target_include_directories(Setup PRIVATE ${VELMO_ROOT} ${VELMO_ROOT}/resources)
+velmo_shipped(Setup)
 
 # The packed payload: one "QFILE" resource per payload file, packed by
 # payload/ in each Windows build.

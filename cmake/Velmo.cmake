@@ -17,6 +17,27 @@ set(VELMO_PAYLOAD_DIR "" CACHE PATH "Folder with the packed payload (qfile.rc, m
 # Folder with the host tools (vpack, vdatagen) for the cross builds.
 set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
 
+# What ships (Setup.exe and the programs it installs) is built for size:
+# no exception or type-information machinery, every function and datum in
+# its own section so that the linker drops what nothing uses, no symbols.
+# Tests may link the same objects and keep the library's full runtime.
+set(VELMO_LEAN_COMPILE -Os -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+set(VELMO_LEAN_LINK -s -Wl,--gc-sections -nostartfiles -Wl,--disable-auto-import)
+
+# velmo_shipped(<target>...): a program that ships: lean, and with the entry
+# point and allocation operators of app/ instead of the C runtime's start-up
+# code and the library's operators. Nothing may need the start-up code's
+# relocation of imported data (auto-import) or its atexit (destructors of
+# globals): the link fails if something does.
+function(velmo_shipped)
+  foreach(target ${ARGN})
+    target_compile_options(${target} PRIVATE ${VELMO_LEAN_COMPILE})
+    target_link_options(${target} PRIVATE ${VELMO_LEAN_LINK})
+    target_link_libraries(${target} PRIVATE velmo_runtime)
+  endforeach()
+endfunction()
+
 # velmo_module(<name> PORTABLE <sources...> WINDOWS <sources...>)
 # An object library velmo_<name>: the portable sources in every build, the
 # Windows sources (C++ and .rc fragments) only in the Windows builds.
@@ -30,6 +51,7 @@ function(velmo_module name)
   target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT})
   if(WIN32)
     target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT}/resources)
+    target_compile_options(velmo_${name} PRIVATE ${VELMO_LEAN_COMPILE})
   endif()
 endfunction()
 

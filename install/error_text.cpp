@@ -1,8 +1,9 @@
 // Builds the text of an error box within a fixed buffer.
 #include "install/error_text.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "xml/format.h"
 
 size_t FormatErrorText(char *buffer, size_t size, const char *appendix, const char *format,
                        va_list args)
@@ -22,7 +23,7 @@ size_t FormatErrorText(char *buffer, size_t size, const char *appendix, const ch
     size_t room = size - appendixLength;
     size_t length = 0;
     if (format) {
-        int written = std::vsnprintf(buffer, room, format, args);
+        int written = FormatTextV(buffer, room, format, args);
         if (written < 0)
             buffer[0] = '\0';
         length = std::strlen(buffer);

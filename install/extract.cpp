@@ -12,6 +12,7 @@
 #include "install/report.h"
 #include "product/manifest.h"
 #include "product/payload.h"
+#include "xml/format.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void ShowStatus(const char *name)
     if (!g_engine.progress)
         return;
     char status[1024];
-    std::snprintf(status, sizeof status, EngineText("$0312"), name);
+    FormatText(status, sizeof status, EngineText("$0312"), name);
     g_engine.progress->SetStatus(status);
 }
 
@@ -48,7 +49,7 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     ShowStatus(entry.name);
 
     char path[1024];
-    int length = std::snprintf(path, sizeof path, "%s\\%s", folder, entry.name);
+    int length = FormatText(path, sizeof path, "%s\\%s", folder, entry.name);
     // A path beyond the buffer cannot be opened as it stands: opening the
     // cut text could hit another file.
     if (length < 0 || length >= static_cast<int>(sizeof path))

@@ -5,7 +5,6 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "app/state.h"
@@ -18,6 +17,7 @@
 #include "product/config.h"
 #include "product/manifest.h"
 #include "product/queries.h"
+#include "xml/format.h"
 
 Engine g_engine;
 
@@ -91,7 +91,7 @@ void RecordLaterFiles(Log &record, bool ok)
 void OpenInDestination(const char *name)
 {
     char path[260];
-    int length = std::snprintf(path, sizeof path, "%s\\%s", g_state.destination, name);
+    int length = FormatText(path, sizeof path, "%s\\%s", g_state.destination, name);
     if (length < 0 || length >= static_cast<int>(sizeof path))
         return;
     ShellExecuteA(nullptr, "open", path, nullptr, g_state.destination, SW_SHOWNORMAL);

@@ -2,24 +2,44 @@
 // the walk of a roll-back.
 #include "install/record.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "product/config.h"
 #include "xml/vxml.h"
 
-Log::Log(const char *folder)
-    : fullList(new Vxml("UNINSTALL")), sessionList(new Vxml("UNINSTALL")), folder_(folder)
+namespace {
+
+// folder + "\" + file in a new block for free(); null without memory.
+char *JoinPath(const char *folder, const char *file)
 {
-    fullList->Load(RecordPath().c_str());
+    size_t folderLength = std::strlen(folder);
+    size_t fileLength = std::strlen(file);
+    char *path = static_cast<char *>(std::malloc(folderLength + 1 + fileLength + 1));
+    if (!path)
+        return nullptr;
+    std::memcpy(path, folder, folderLength);
+    path[folderLength] = '\\';
+    std::memcpy(path + folderLength + 1, file, fileLength + 1);
+    return path;
+}
+
+}  // namespace
+
+Log::Log(const char *folder)
+    : fullList(new Vxml("UNINSTALL")),
+      sessionList(new Vxml("UNINSTALL")),
+      recordPath_(JoinPath(folder, kSetupConfig.uninstallRecord))
+{
+    if (recordPath_)
+        fullList->Load(recordPath_);
 }
 
 Log::~Log()
 {
+    std::free(recordPath_);
     delete sessionList;
     delete fullList;
-}
-
-std::string Log::RecordPath() const
-{
-    return folder_ + "\\" + kSetupConfig.uninstallRecord;
 }
 
 bool Log::Add(const char *name, const char *text)
@@ -31,17 +51,20 @@ bool Log::Add(const char *name, const char *text)
 
 void Log::AddPath(const char *name, const char *folder, const char *file)
 {
-    std::string path = std::string(folder) + "\\" + file;
-    Add(name, path.c_str());
+    char *path = JoinPath(folder, file);
+    if (path)
+        Add(name, path);
+    std::free(path);
 }
 
 void Log::Commit()
 {
-    std::string path = RecordPath();
+    if (!recordPath_)
+        return;
     // The file as it is now: the clean-up of an old version may have
     // deleted the one loaded at the start.
     Vxml merged("UNINSTALL");
-    merged.Load(path.c_str());
+    merged.Load(recordPath_);
     for (const char *group : kRecordGroups) {
         for (Vxml *element = fullList->FindFirst(group); element; element = fullList->FindNext()) {
             // An element without text can never match, so it would be
@@ -50,7 +73,7 @@ void Log::Commit()
                 merged.AddUniqueChild(element->GetName(), element->GetText());
         }
     }
-    merged.Save(path.c_str());
+    merged.Save(recordPath_);
 }
 
 void Log::Rollback(RollbackTarget &target)

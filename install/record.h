@@ -3,8 +3,6 @@
 // folder or, after a cancel, removed again.
 #pragma once
 
-#include <string>
-
 class Vxml;
 
 // Element names of the record, in the order Commit groups them.
@@ -58,7 +56,6 @@ public:
     Vxml *sessionList;
 
 private:
-    std::string RecordPath() const;
-
-    std::string folder_;
+    // folder + "\" + "Uninstall.dat", made once; null without memory.
+    char *recordPath_;
 };

@@ -1,12 +1,12 @@
 // The XML element tree: construction, texts, children and the name search.
 #include "xml/vxml.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "xml/ascii.h"
+#include "xml/format.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ void Vxml::SetChildNumber(const char *childName, int32_t number)
 {
     RemoveChildren(childName);
     char digits[16];
-    std::snprintf(digits, sizeof digits, "%d", static_cast<int>(number));
+    FormatText(digits, sizeof digits, "%d", static_cast<int>(number));
     AddTextChild(childName, digits);
 }
 

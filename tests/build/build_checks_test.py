@@ -15,6 +15,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pe_imports  # noqa: E402
 import payload_resources  # noqa: E402
+import program_size  # noqa: E402
 
 ARGS = None
 
@@ -103,6 +104,44 @@ class PayloadCheck(unittest.TestCase):
         self.assertNotEqual(self.tables, tables)
         problems = payload_resources.check(self.exe, tables)
         self.assertTrue(any("packedSize" in p for p in problems), problems)
+
+
+class SizeCheck(unittest.TestCase):
+    """The program's own bytes: what is not payload or watermark counts."""
+
+    @classmethod
+    def setUpClass(cls):
+        with open(ARGS.exe, "rb") as f:
+            cls.exe = f.read()
+        cls.size = program_size.program_bytes(cls.exe)
+
+    def run_check(self, exe, limit):
+        path = os.path.join(os.environ.get("TMPDIR", "/tmp"), "size-check-%d.exe" % os.getpid())
+        with open(path, "wb") as f:
+            f.write(exe)
+        try:
+            return subprocess.run([sys.executable, program_size.__file__, "--limit", str(limit), path],
+                                  capture_output=True, text=True).returncode
+        finally:
+            os.remove(path)
+
+    def test_bytes_beyond_the_resources_count_and_the_limit_holds(self):
+        self.assertEqual(0, self.run_check(self.exe, self.size))
+        self.assertEqual(1, self.run_check(self.exe + bytes(512), self.size))
+
+    def test_a_resource_that_is_not_payload_counts(self):
+        image = payload_resources.PeImage(self.exe)
+        qfiles = [r for r in image.resources() if r.type == "QFILE"]
+        watermark = next(r for r in image.resources() if r.type == 2 and r.name == 502)
+        # The watermark under another id, then the streams under another type.
+        data = bytearray(self.exe)
+        data[watermark.entries[1]:watermark.entries[1] + 4] = struct.pack("<I", 503)
+        self.assertEqual(self.size + len(watermark.data), program_size.program_bytes(bytes(data)))
+        data = bytearray(self.exe)
+        at = qfiles[0].entries[0]
+        data[at:at + 4] = struct.pack("<I", 10)   # RT_RCDATA
+        self.assertEqual(self.size + sum(len(r.data) for r in qfiles),
+                         program_size.program_bytes(bytes(data)))
 
 
 if __name__ == "__main__":

@@ -1,0 +1,27 @@
+// printf-style formatting into a fixed buffer. Written in C: for C++ the
+// Windows toolchain always picks its own complete printf (some 30 KB of
+// floating-point and wide-character code), while C code may use the one of
+// the system's C runtime, which knows everything the program formats.
+#ifdef _WIN32
+#define __USE_MINGW_ANSI_STDIO 0
+#endif
+#include "xml/format.h"
+
+#include <stdio.h>
+
+int FormatTextV(char *buffer, size_t size, const char *format, va_list args)
+{
+    int length = vsnprintf(buffer, size, format, args);
+    if (length < 0 && size > 0)
+        buffer[0] = '\0';
+    return length;
+}
+
+int FormatText(char *buffer, size_t size, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int length = FormatTextV(buffer, size, format, args);
+    va_end(args);
+    return length;
+}
