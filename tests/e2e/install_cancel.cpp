@@ -18,19 +18,19 @@ HWND AskToCancelDuring(driver::SetupProcess &setup, HWND progress, const Manifes
         ADD_FAILURE() << "the status line never showed " << CopyingStatus(entry);
         return nullptr;
     }
-    driver::Click(progress, kProgressCancel);
+    driver::Click(progress, ids::kProgressCancel);
     HWND confirmation = WaitForCancelConfirmation(setup);
     if (!confirmation) {
         ADD_FAILURE() << "Cancel asked nothing";
         return nullptr;
     }
     EXPECT_EQ("Velmo Installation", driver::WindowText(confirmation));
-    EXPECT_EQ(0u, driver::ControlText(confirmation, kCancelText).find(
+    EXPECT_EQ(0u, driver::ControlText(confirmation, ids::kCancelText).find(
                       "Installation is not yet complete. If you quit the setup program now, Velmo "
                       "will not be installed."));
-    EXPECT_EQ("Resume", driver::ControlText(confirmation, kResume));
-    EXPECT_EQ("Exit Setup", driver::ControlText(confirmation, kExitSetup));
-    EXPECT_TRUE(driver::HasStyle(GetDlgItem(confirmation, kResume), BS_DEFPUSHBUTTON))
+    EXPECT_EQ("Resume", driver::ControlText(confirmation, ids::kAnswer7));
+    EXPECT_EQ("Exit Setup", driver::ControlText(confirmation, ids::kAnswer6));
+    EXPECT_TRUE(driver::HasStyle(GetDlgItem(confirmation, ids::kAnswer7), BS_DEFPUSHBUTTON))
         << "\"Resume\" is not the default answer";
     return confirmation;
 }
@@ -47,8 +47,7 @@ TEST(InstallCancel, exit_setup_removes_what_the_run_made)
 {
     std::vector<int> order = ExtractionOrder();
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
-    HWND progress = WaitForProgress(setup);
+    HWND progress = e2e::StartInstallation(setup);
     ASSERT_NE(nullptr, progress);
     // A file in a sub-folder, so that the run has made folders too.
     size_t during = 20;
@@ -59,7 +58,7 @@ TEST(InstallCancel, exit_setup_removes_what_the_run_made)
     EXPECT_TRUE(driver::FileExists(Installed(kInstallTable[order[during - 1]].name)));
     EXPECT_TRUE(driver::FileExists(Installed(kInstallTable[order[during]].name)));
     driver::Screenshot("cancel-confirmation");
-    driver::Click(confirmation, kExitSetup);
+    driver::Click(confirmation, ids::kAnswer6);
 
     ExpectEndsWithoutMessage(setup);
     // Everything the run made is gone, the partly written file included,
@@ -83,12 +82,11 @@ TEST(InstallCancel, exit_setup_spares_what_was_there_before)
     ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), record));
 
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
-    HWND progress = WaitForProgress(setup);
+    HWND progress = e2e::StartInstallation(setup);
     ASSERT_NE(nullptr, progress);
     HWND confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[10]]);
     ASSERT_NE(nullptr, confirmation);
-    driver::Click(confirmation, kExitSetup);
+    driver::Click(confirmation, ids::kAnswer6);
     ExpectEndsWithoutMessage(setup);
 
     // The file the old record lists stays (overwritten by this run), and so
@@ -103,8 +101,7 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
 {
     std::vector<int> order = ExtractionOrder();
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
-    HWND progress = WaitForProgress(setup);
+    HWND progress = e2e::StartInstallation(setup);
     ASSERT_NE(nullptr, progress);
 
     // Escape and Enter on the progress window ask nothing.
@@ -124,7 +121,7 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
     // So does "Resume".
     confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[30]]);
     ASSERT_NE(nullptr, confirmation);
-    driver::Click(confirmation, kResume);
+    driver::Click(confirmation, ids::kAnswer7);
     WaitUntilClosed(confirmation);
 
     ExpectSuccessfulRun(setup);

@@ -71,7 +71,7 @@ TEST(InstallFailure, uncreatable_destination_reports_the_path)
     // A file where the destination folder should be.
     ASSERT_TRUE(WriteWholeFile(kDestination, "not a folder"));
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
     ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(setup, "Can't create file C:\\Program Files\\Velmo\\Velmo.exe"));
     ExpectRunEnded(setup);
     std::string content;
@@ -90,7 +90,7 @@ TEST(InstallFailure, uncreatable_file_keeps_the_files_before_it)
     ASSERT_TRUE(CreateDirectoryA(Installed(entry.name).c_str(), nullptr));
 
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
     ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(setup, "Can't create file " + Installed(entry.name)));
     ExpectRunEnded(setup);
     ExpectExtractedUpTo(order, failing);
@@ -125,7 +125,7 @@ TEST(InstallFailure, corrupt_payload_reports_a_decompression_error)
     SetEnvironmentVariableA("VELMO_SETUP", copy);
 
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
     ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(setup, "Decompression error"));
     ExpectRunEnded(setup);
     ExpectExtractedUpTo(order, damaged);
@@ -152,7 +152,7 @@ TEST(InstallFailure, full_disk_during_a_file_reports_an_io_error)
     ASSERT_NO_FATAL_FAILURE(LeaveFreePages(freePages));
 
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
     ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(setup, "I/O error"));
     ExpectRunEnded(setup);
     ExpectExtractedUpTo(order, failing);
@@ -175,13 +175,12 @@ TEST(InstallFailure, full_disk_at_the_last_close_reports_an_io_error)
     const ManifestEntry &last = kInstallTable[order.back()];
 
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
-    HWND progress = WaitForProgress(setup);
+    HWND progress = e2e::StartInstallation(setup);
     ASSERT_NE(nullptr, progress);
     HWND box = driver::WaitForMessageBox(setup.Id(), "");
     ASSERT_NE(nullptr, box) << "no error box";
     // All bytes went through the bar before the close failed.
-    EXPECT_EQ(CopyingStatus(last), driver::ControlText(progress, kProgressStatus));
+    EXPECT_EQ(CopyingStatus(last), driver::ControlText(progress, ids::kProgressStatus));
     EXPECT_EQ(80, BarPosition(progress));
     driver::Screenshot("full-disk-at-80");
     ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(setup, "I/O error"));

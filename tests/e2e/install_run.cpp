@@ -9,9 +9,8 @@ using namespace install_e2e;
 TEST(InstallRun, installs_every_file_and_writes_the_record)
 {
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start()) << "cannot start " << driver::Env("VELMO_SETUP");
-    HWND progress = WaitForProgress(setup);
-    ASSERT_NE(nullptr, progress) << "no progress window";
+    HWND progress = e2e::StartInstallation(setup);
+    ASSERT_NE(nullptr, progress);
     EXPECT_EQ(DutchUser() ? "Velmo Installatie" : "Velmo Installation",
               driver::WindowText(progress));
     EXPECT_FALSE(driver::HasStyle(progress, WS_SYSMENU)) << "the progress window has a close box";
@@ -37,14 +36,14 @@ TEST(InstallRun, second_run_leaves_the_record_unchanged)
 {
     {
         driver::SetupProcess first;
-        ASSERT_TRUE(first.Start());
+        ASSERT_NE(nullptr, e2e::StartInstallation(first));
         ExpectSuccessfulRun(first);
     }
     std::string record = ReadRecord();
     ASSERT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), true)), record);
 
     driver::SetupProcess second;
-    ASSERT_TRUE(second.Start());
+    ASSERT_NE(nullptr, e2e::StartInstallation(second));
     ExpectSuccessfulRun(second);
     EXPECT_EQ(record, ReadRecord());
     ExpectEveryFileInstalled();

@@ -196,7 +196,7 @@ int ExpectBarWithin(HWND progress, const std::vector<int> &order, size_t positio
     int bar = BarPosition(progress);
     // Only a reading taken while the entry was still on the status line
     // belongs to it.
-    if (driver::ControlText(progress, kProgressStatus) != CopyingStatus(entry))
+    if (driver::ControlText(progress, ids::kProgressStatus) != CopyingStatus(entry))
         return -1;
     EXPECT_GE(bar, first * 80 / total) << "bar while copying " << entry.name;
     EXPECT_LE(bar, (before + entry.unpackedSize) * 80 / total) << "bar while copying " << entry.name;
@@ -213,23 +213,18 @@ bool WaitForStatus(HWND progress, const ManifestEntry &entry, DWORD timeoutMs)
 {
     std::string status = CopyingStatus(entry);
     return driver::WaitUntil(
-        [&] { return driver::ControlText(progress, kProgressStatus) == status; }, timeoutMs);
-}
-
-HWND WaitForProgress(const driver::SetupProcess &setup, DWORD timeoutMs)
-{
-    return driver::WaitForDialogWithControl(setup.Id(), kProgressBar, timeoutMs);
+        [&] { return driver::ControlText(progress, ids::kProgressStatus) == status; }, timeoutMs);
 }
 
 HWND WaitForCancelConfirmation(const driver::SetupProcess &setup, DWORD timeoutMs)
 {
-    return driver::WaitForDialogWithControl(setup.Id(), kCancelText, timeoutMs);
+    return driver::WaitForDialogWithControl(setup.Id(), ids::kCancelText, timeoutMs);
 }
 
 int BarPosition(HWND progress)
 {
     DWORD_PTR position = 0;
-    HWND bar = GetDlgItem(progress, kProgressBar);
+    HWND bar = GetDlgItem(progress, ids::kProgressBar);
     if (!bar || !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position))
         return -1;
     return static_cast<int>(position);

@@ -10,20 +10,14 @@
 #include <vector>
 
 #include "driver.h"
+#include "ids.h"
 #include "product/manifest.h"
+#include "setup_run.h"
 
 namespace install_e2e {
 
 // The default destination, which every scenario installs into.
 extern const char kDestination[];
-
-// Control ids of the progress window and of the Cancel confirmation.
-constexpr int kProgressStatus = 301;
-constexpr int kProgressBar = 302;
-constexpr int kProgressCancel = 303;
-constexpr int kCancelText = 403;
-constexpr int kResume = 7;
-constexpr int kExitSetup = 6;
 
 // destination + "\" + name.
 std::string Installed(const char *name);
@@ -50,8 +44,6 @@ Elements ParseRecord(const std::string &text);
 // The sum of unpackedSize over the given entries.
 int64_t TotalSize(const std::vector<int> &entries);
 
-// The progress window of the setup; nullptr on timeout.
-HWND WaitForProgress(const driver::SetupProcess &setup, DWORD timeoutMs = driver::kDefaultWait);
 // The Cancel confirmation; nullptr on timeout.
 HWND WaitForCancelConfirmation(const driver::SetupProcess &setup,
                                DWORD timeoutMs = driver::kDefaultWait);

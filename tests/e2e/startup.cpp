@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "setup_run.h"
 
 namespace {
 
@@ -34,23 +35,24 @@ DWORD StartTimeout()
 TEST(Startup, runs_to_its_end_without_switches)
 {
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start()) << "cannot start " << driver::Env("VELMO_SETUP");
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
     ExpectRunsToEnd(setup, StartTimeout());
 }
 
 TEST(Startup, runs_to_its_end_with_switches_in_any_case)
 {
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start("/diskFULL /OldVersion=7 /oldversion  2 /unknown / /DISKFULLER"));
+    e2e::Choices choices;
+    choices.arguments = "/diskFULL /OldVersion=7 /oldversion  2 /unknown / /DISKFULLER";
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
     ExpectRunsToEnd(setup, StartTimeout());
 }
 
 TEST(Startup, the_anchor_window_is_a_hidden_popup_that_owns_the_progress_window)
 {
     driver::SetupProcess setup;
-    ASSERT_TRUE(setup.Start());
-    HWND progress = driver::WaitForDialogWithControl(setup.Id(), 302);
-    ASSERT_NE(nullptr, progress) << "no progress window";
+    HWND progress = e2e::StartInstallation(setup);
+    ASSERT_NE(nullptr, progress);
     HWND anchor = GetWindow(progress, GW_OWNER);
     ASSERT_NE(nullptr, anchor) << "the progress window has no owner";
     EXPECT_EQ("VelmoSetup", driver::ClassName(anchor));
