@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "xml/ascii.h"
+#include "base/text.h"
 
 namespace {
 

@@ -2,17 +2,15 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <cstring>
 #include <new>
 
 #include "app/cmdline.h"
-#include "app/state.h"
+#include "base/holders.h"
 #include "install/install.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
 #include "product/queries.h"
-
-SetupState g_state;
+#include "state/state.h"
 
 namespace {
 
@@ -66,18 +64,11 @@ HWND CreateAnchorWindow(HINSTANCE instance)
                            instance, nullptr);
 }
 
-void CopyText(char *target, size_t size, const char *text)
-{
-    std::strncpy(target, text, size - 1);
-    target[size - 1] = '\0';
-}
-
 // Runs the phases between the defaults and the shutdown; returns when the
 // user is done with the setup, whatever the outcome.
 void RunSetup()
 {
-    CopyText(g_state.destination, sizeof g_state.destination, kSetupConfig.defaultFolder);
-    CopyText(g_state.programGroup, sizeof g_state.programGroup, kSetupConfig.defaultGroup);
+    SetStateDefaults();
 
     g_state.requiredSpace += ComputeRequiredSpace(kInstallTable, kInstallCount);
 
@@ -106,8 +97,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     g_state.titleFont = CreateTitleFont();
     g_state.anchor = CreateAnchorWindow(instance);
 
-    if (SUCCEEDED(SHGetMalloc(&g_state.shellMalloc)))
-        RunSetup();
+    // The shell allocator lives until the setup is done with the shell.
+    {
+        ComPtr<IMalloc> shellMalloc;
+        if (SUCCEEDED(SHGetMalloc(shellMalloc.Put()))) {
+            g_state.shellMalloc = shellMalloc.get();
+            RunSetup();
+            g_state.shellMalloc = nullptr;
+        }
+    }
 
     // Shutdown: only what is still queued is dispatched.
     PostQuitMessage(0);

@@ -40,7 +40,8 @@ endfunction()
 
 # velmo_module(<name> PORTABLE <sources...> WINDOWS <sources...>)
 # An object library velmo_<name>: the portable sources in every build, the
-# Windows sources (C++ and .rc fragments) only in the Windows builds.
+# Windows sources (C++ and .rc fragments) only in the Windows builds. Every
+# module links velmo_base.
 function(velmo_module name)
   cmake_parse_arguments(M "" "" "PORTABLE;WINDOWS" ${ARGN})
   set(srcs ${M_PORTABLE})
@@ -53,6 +54,8 @@ function(velmo_module name)
     target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT}/resources)
     target_compile_options(velmo_${name} PRIVATE ${VELMO_LEAN_COMPILE})
   endif()
+  # Every module stands on base/ (the shared text helpers).
+  target_link_libraries(velmo_${name} PUBLIC velmo_base)
 endfunction()
 
 # velmo_host_test(<name> SOURCES <...> LIBS <...>)

@@ -1,6 +1,9 @@
 // The objects of the running installation, reached by all of its steps.
 #pragma once
 
+#include <memory>
+#include <utility>
+
 class Progress;
 class Log;
 
@@ -11,3 +14,36 @@ struct Engine {
 
 // Set by RunInstallation for the length of one run; empty otherwise.
 extern Engine g_engine;
+
+// Owns one object of the run and shows it in its slot of g_engine for as
+// long as it lives:
+//     EngineObject<Progress> progress(g_engine.progress, owner);
+// Reset (or the destructor) empties the slot first, then destroys the
+// object, so no step ever reaches a destroyed object through g_engine.
+template <class T>
+class EngineObject {
+public:
+    template <class... Args>
+    explicit EngineObject(T *&slot, Args &&...args)
+        : slot_(slot), object_(std::make_unique<T>(std::forward<Args>(args)...))
+    {
+        slot_ = object_.get();
+    }
+    ~EngineObject() { Reset(); }
+    EngineObject(const EngineObject &) = delete;
+    EngineObject &operator=(const EngineObject &) = delete;
+
+    void Reset()
+    {
+        if (slot_ == object_.get())
+            slot_ = nullptr;
+        object_.reset();
+    }
+    T *get() const { return object_.get(); }
+    T *operator->() const { return object_.get(); }
+    T &operator*() const { return *object_; }
+
+private:
+    T *&slot_;
+    std::unique_ptr<T> object_;
+};

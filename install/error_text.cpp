@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "xml/format.h"
+#include "base/format.h"
 
 size_t FormatErrorText(char *buffer, size_t size, const char *appendix, const char *format,
                        va_list args)

@@ -4,15 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/state.h"
+#include "base/format.h"
+#include "base/text.h"
 #include "install/engine.h"
-#include "install/inflate_file.h"
 #include "install/progress.h"
 #include "install/record.h"
 #include "install/report.h"
+#include "product/inflate.h"
 #include "product/manifest.h"
 #include "product/payload.h"
-#include "xml/format.h"
+#include "state/state.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void ShowStatus(const char *name)
     if (!g_engine.progress)
         return;
     char status[1024];
-    FormatText(status, sizeof status, EngineText("$0312"), name);
+    FormatText(status, sizeof status, ResolveText("$0312"), name);
     g_engine.progress->SetStatus(status);
 }
 
@@ -49,10 +50,9 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     ShowStatus(entry.name);
 
     char path[1024];
-    int length = FormatText(path, sizeof path, "%s\\%s", folder, entry.name);
     // A path beyond the buffer cannot be opened as it stands: opening the
     // cut text could hit another file.
-    if (length < 0 || length >= static_cast<int>(sizeof path))
+    if (!JoinPath(path, sizeof path, folder, entry.name))
         return ReportError(owner, "$0333", path);
 
     FILE *file = std::fopen(path, "wb");

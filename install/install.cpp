@@ -2,12 +2,10 @@
 // the run and what follows a successful one.
 #include "install/install.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
-#include <memory>
-
-#include "app/state.h"
+#include "base/holders.h"
+#include "base/text.h"
 #include "install/engine.h"
 #include "install/extract.h"
 #include "install/progress.h"
@@ -17,7 +15,7 @@
 #include "product/config.h"
 #include "product/manifest.h"
 #include "product/queries.h"
-#include "xml/format.h"
+#include "state/state.h"
 
 Engine g_engine;
 
@@ -91,8 +89,7 @@ void RecordLaterFiles(Log &record, bool ok)
 void OpenInDestination(const char *name)
 {
     char path[260];
-    int length = FormatText(path, sizeof path, "%s\\%s", g_state.destination, name);
-    if (length < 0 || length >= static_cast<int>(sizeof path))
+    if (!JoinPath(path, sizeof path, g_state.destination, name))
         return;
     ShellExecuteA(nullptr, "open", path, nullptr, g_state.destination, SW_SHOWNORMAL);
 }
@@ -111,13 +108,12 @@ void LaunchProduct()
 
 bool RunInstallation(HWND owner)
 {
-    if (FAILED(CoInitialize(nullptr)))
+    ComInit com;
+    if (!com.ok())
         return ReportError(owner, "Failed to initialize with OLE");
 
-    auto progress = std::make_unique<Progress>(owner);
-    g_engine.progress = progress.get();
-    auto record = std::make_unique<Log>(g_state.destination);
-    g_engine.record = record.get();
+    EngineObject<Progress> progress(g_engine.progress, owner);
+    EngineObject<Log> record(g_engine.record, g_state.destination);
     record->Add("APPNAME", kSetupConfig.productName);
     SizeProgress(*progress);
 
@@ -129,21 +125,18 @@ bool RunInstallation(HWND owner)
     RecordLaterFiles(*record, ok);
     // The App Paths entry and the shortcuts follow here with their steps.
 
-    g_engine.progress = nullptr;
-    progress.reset();
+    progress.Reset();
     // A failure keeps what was done and lists it for the uninstaller; only
     // a cancel undoes the run.
     if (g_state.cancelled)
         record->Rollback();
     else
         record->Commit();
-    g_engine.record = nullptr;
-    record.reset();
-    CoUninitialize();
+    record.Reset();
 
     if (!ok || g_state.cancelled)
         return ok;
-    MessageBoxA(nullptr, EngineText("$0260"), EngineText("$0010"), MB_OK);
+    MessageBoxA(nullptr, ResolveText("$0260"), ResolveText("$0010"), MB_OK);
     if (g_state.readMe && g_state.readMeRow >= 0)
         OpenReadMe();
     if (g_state.launch)

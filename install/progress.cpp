@@ -3,10 +3,10 @@
 
 #include <commctrl.h>
 
-#include "app/state.h"
 #include "install/install_ids.h"
 #include "install/progress_bar.h"
 #include "locale/vlocale.h"
+#include "state/state.h"
 #include "wizard/dialogs.h"
 
 namespace {

@@ -3,22 +3,16 @@
 
 #include <cstdarg>
 
-#include "app/state.h"
 #include "install/error_text.h"
-#include "locale/vlocale.h"
-
-const char *EngineText(const char *text)
-{
-    return g_state.locale ? g_state.locale->Resolve(text) : text;
-}
+#include "state/state.h"
 
 bool ReportError(HWND owner, const char *message, ...)
 {
     char text[1000];
     va_list args;
     va_start(args, message);
-    FormatErrorText(text, sizeof text, EngineText("$0339"), EngineText(message), args);
+    FormatErrorText(text, sizeof text, ResolveText("$0339"), ResolveText(message), args);
     va_end(args);
-    MessageBoxA(owner, text, EngineText("$0330"), MB_ICONERROR);
+    MessageBoxA(owner, text, ResolveText("$0330"), MB_ICONERROR);
     return false;
 }

@@ -1,11 +1,7 @@
-// The engine's one error reporter and its access to the language tables.
+// The engine's one error reporter.
 #pragma once
 
 #include <windows.h>
-
-// The text of a text reference ("$0330") in the user's language; any other
-// string as it stands.
-const char *EngineText(const char *text);
 
 // Shows the error `message` (a text reference or a literal), formatted
 // printf-style with the further arguments, followed by "$0339", in an error

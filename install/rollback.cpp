@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "install/record.h"
-#include "install/registry_keys.h"
+#include "product/registry_keys.h"
 
 namespace {
 

@@ -5,22 +5,13 @@
 
 #include "locale/text.h"
 #include "locale/vlocale.h"
-#include "xml/ascii.h"
+#include "base/text.h"
 
 char Vlocale::scratch[1024];
 
 namespace {
 
 constexpr int kGrowth = 1024;   // slots added to the table at a time
-
-char *CopyText(const char *text)
-{
-    size_t length = std::strlen(text);
-    char *copy = static_cast<char *>(std::malloc(length + 1));
-    if (copy)
-        std::memcpy(copy, text, length + 1);
-    return copy;
-}
 
 // Rewrites the escapes of text in place: "\n"/"\N" line feed, "\t"/"\T" tab,
 // a backslash before any other character gives that character. A backslash
@@ -152,7 +143,7 @@ char *Vlocale::SetEntry(int id, const char *text)
         entries = grown;
         capacity = newCapacity;
     }
-    char *copy = CopyText(text);
+    char *copy = DuplicateText(text);
     if (!copy)
         return nullptr;
     std::free(entries[id]);

@@ -1,5 +1,5 @@
-// Inflation of a payload stream into a file, chunk by chunk.
-#include "install/inflate_file.h"
+// Inflation of payload streams into a file, chunk by chunk, or into a buffer.
+#include "product/inflate.h"
 
 #include <zlib.h>
 
@@ -16,21 +16,29 @@ bool CloseFile(FILE *file)
     return flushed && closed;
 }
 
+// Starts an inflater on `size` bytes at `stream` (none when it is null).
+// The stream format of version 1.1.4; every zlib of major version 1 accepts
+// this version text.
+bool StartInflater(z_stream &inflater, const unsigned char *stream, uint32_t size)
+{
+    std::memset(&inflater, 0, sizeof inflater);
+    if (inflateInit_(&inflater, "1.1.4", static_cast<int>(sizeof(z_stream))) != Z_OK)
+        return false;
+    inflater.next_in = const_cast<Bytef *>(stream);
+    inflater.avail_in = stream ? size : 0;
+    return true;
+}
+
 }  // namespace
 
 bool InflateIntoFile(const unsigned char *stream, uint32_t size, FILE *file, ChunkSink &sink)
 {
     z_stream inflater;
-    std::memset(&inflater, 0, sizeof inflater);
-    // The stream format of version 1.1.4; every zlib of major version 1
-    // accepts this version text.
-    if (inflateInit_(&inflater, "1.1.4", static_cast<int>(sizeof(z_stream))) != Z_OK) {
+    if (!StartInflater(inflater, stream, size)) {
         bool ok = sink.Fail("$0332");
         std::fclose(file);
         return ok;
     }
-    inflater.next_in = const_cast<Bytef *>(stream);
-    inflater.avail_in = stream ? size : 0;
 
     bool ok = true;
     unsigned char chunk[kChunkSize];
@@ -57,4 +65,19 @@ bool InflateIntoFile(const unsigned char *stream, uint32_t size, FILE *file, Chu
     if (!CloseFile(file) && ok && !sink.Cancelled())
         ok = sink.Fail("$0331");
     return ok;
+}
+
+size_t InflateWhole(const unsigned char *stream, uint32_t size, unsigned char *buffer,
+                    size_t capacity)
+{
+    z_stream inflater;
+    if (!StartInflater(inflater, stream, size))
+        return 0;
+    inflater.next_out = buffer;
+    inflater.avail_out = static_cast<uInt>(capacity);
+    // The result does not matter: what counts is what reached the buffer.
+    inflate(&inflater, Z_FINISH);
+    size_t produced = capacity - inflater.avail_out;
+    inflateEnd(&inflater);
+    return produced;
 }

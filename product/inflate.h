@@ -1,7 +1,8 @@
-// Inflates one payload stream (a complete zlib stream in memory) into an
-// open file, in chunks of at most 1024 bytes.
+// Inflation of payload streams (complete zlib streams in memory): into an
+// open file in chunks of at most 1024 bytes, or into a buffer in one call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -30,3 +31,11 @@ public:
 //            cut short never counts as written.
 // Input after the end of the stream is ignored.
 bool InflateIntoFile(const unsigned char *stream, uint32_t size, FILE *file, ChunkSink &sink);
+
+// Inflates the zlib stream at `stream` (`size` bytes; nullptr: no input) into
+// `buffer` in one call with Z_FINISH, at most `capacity` bytes, and returns
+// the number of bytes produced. A damaged or short stream gives what was
+// inflated before the damage; an inflater that cannot start gives 0. Bytes
+// of the buffer beyond the result are not touched.
+size_t InflateWhole(const unsigned char *stream, uint32_t size, unsigned char *buffer,
+                    size_t capacity);

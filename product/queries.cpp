@@ -3,37 +3,7 @@
 
 #include <cstdint>
 
-namespace {
-
-// Upper case to lower case in the ANSI code page 1252: ASCII, the accented
-// letters 0xC0..0xDE (but not the multiplication sign 0xD7) and the four
-// letters of 0x80..0x9F that have a small form.
-unsigned char FoldCase(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    switch (c) {
-    case 0x8A: return 0x9A;  // S caron
-    case 0x8C: return 0x9C;  // OE
-    case 0x8E: return 0x9E;  // Z caron
-    case 0x9F: return 0xFF;  // Y diaeresis
-    default: return c;
-    }
-}
-
-bool SameIgnoringCase(const char *a, const char *b)
-{
-    for (;; a++, b++) {
-        unsigned char ca = FoldCase(static_cast<unsigned char>(*a));
-        unsigned char cb = FoldCase(static_cast<unsigned char>(*b));
-        if (ca != cb)
-            return false;
-        if (ca == '\0')
-            return true;
-    }
-}
-
-}  // namespace
+#include "base/text.h"
 
 int ChooseLanguageEntry(const ManifestEntry *table, int count, uint32_t bit,
                         const char *languageName)
@@ -46,7 +16,7 @@ int ChooseLanguageEntry(const ManifestEntry *table, int count, uint32_t bit,
             continue;
         if (entry.extra == nullptr)
             chosen = index;
-        else if (haveName && SameIgnoringCase(entry.extra, languageName))
+        else if (haveName && EqualNoCaseAnsi(entry.extra, languageName))
             return index;
     }
     return chosen;

@@ -1,5 +1,6 @@
 // The setup state: one global record of what the run found and what the
-// user chose, shared by start-up, detection, wizard and installation.
+// user chose, shared by start-up, detection, wizard and installation; and
+// the texts of the user's language, which all of them show.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +16,7 @@ struct SetupState {
     int32_t forcedOldVersion = 0;     // "/OLDVERSION n"; 0 = none
     HFONT titleFont = nullptr;
     HWND anchor = nullptr;            // hidden owner of every window
-    IMalloc *shellMalloc = nullptr;
+    IMalloc *shellMalloc = nullptr;   // not owned: the start-up holds it
     Vlocale *locale = nullptr;        // the language object
     char destination[324] = "";
     char programGroup[260] = "";
@@ -29,10 +30,11 @@ struct SetupState {
     bool newerInstalled = false;
     bool earlierInstalled = false;
 
-    // Wizard choices
-    bool desktopIcon = true;
-    bool readMe = true;
-    bool launch = true;
+    // Wizard choices; SetStateDefaults sets the first three from the setup
+    // configuration.
+    bool desktopIcon = false;
+    bool readMe = false;
+    bool launch = false;
     int readMeRow = -1;
 
     // Installation
@@ -40,3 +42,11 @@ struct SetupState {
 };
 
 extern SetupState g_state;
+
+// Sets the defaults of the setup configuration: the destination folder, the
+// program group and the initial desktop-icon, read-me and launch choices.
+void SetStateDefaults();
+
+// The text of a text reference ("$0330") in the user's language; any other
+// string, and every string before the language object exists, as it stands.
+const char *ResolveText(const char *text);

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "xml/ascii.h"
+#include "base/text.h"
 
 bool NextArgument(const char *&cursor, char *out, size_t size)
 {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "xml/ascii.h"
+#include "base/text.h"
 #include "xml/vxml.h"
 
 namespace {

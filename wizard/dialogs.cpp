@@ -1,10 +1,9 @@
 // The message dialogs and their wrappers.
 #include "wizard/dialogs.h"
 
-#include <cstring>
-
-#include "app/state.h"
+#include "base/text.h"
 #include "locale/vlocale.h"
+#include "state/state.h"
 #include "wizard/dialog_ids.h"
 
 namespace {
@@ -50,8 +49,8 @@ bool AskEarlierFolder(HWND page)
 {
     INT_PTR answer = RunMessageDialog(IDD_EARLIER_FOLDER, page);
     if (answer == IDC_ANSWER_7) {
-        std::strncpy(g_state.destination, g_state.installedFolder, sizeof g_state.destination - 1);
-        g_state.destination[sizeof g_state.destination - 1] = '\0';
+        // Both fields have the same size: the folder always fits whole.
+        CopyText(g_state.destination, sizeof g_state.destination, g_state.installedFolder);
         SetDlgItemTextA(page, IDC_DESTINATION_FOLDER, g_state.destination);
     }
     return answer == IDC_ANSWER_6;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "xml/ascii.h"
+#include "base/text.h"
 #include "xml/vxml.h"
 
 namespace {

@@ -5,24 +5,12 @@
 #include <cstring>
 #include <new>
 
-#include "xml/ascii.h"
-#include "xml/format.h"
+#include "base/format.h"
+#include "base/text.h"
 
 namespace {
 
 const int kMaxName = Vxml::kNameSize - 1;
-
-// A heap copy of text (nullptr for nullptr or when memory is short).
-char *CopyText(const char *text)
-{
-    if (!text)
-        return nullptr;
-    size_t size = std::strlen(text) + 1;
-    char *copy = static_cast<char *>(std::malloc(size));
-    if (copy)
-        std::memcpy(copy, text, size);
-    return copy;
-}
 
 }  // namespace
 
@@ -57,7 +45,7 @@ Vxml *Vxml::AddChild(Vxml *child)
 const char *Vxml::SetText(const char *newText)
 {
     // Copy before freeing: newText may be this element's own text.
-    char *copy = CopyText(newText);
+    char *copy = DuplicateText(newText);
     if (newText && !copy)
         return nullptr;
     std::free(text);

@@ -1,5 +1,5 @@
-// Inflation of a payload stream into a file: chunks, errors, cancel, and
-// a disk that refuses the bytes.
+// Inflation of a payload stream into a file (chunks, errors, cancel, and a
+// disk that refuses the bytes) and into a buffer in one call.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "install/inflate_file.h"
+#include "product/inflate.h"
 
 namespace {
 
@@ -224,3 +224,47 @@ TEST_F(FullDisk, a_cancelled_file_reports_nothing_at_the_close)
 }
 
 }  // namespace
+
+// The whole stream in one call: a buffer of exactly the unpacked size is
+// filled; a damaged or short stream gives only the bytes inflated before the
+// damage, and nothing behind them is touched.
+TEST(InflateWhole, fills_exactly_what_the_stream_holds)
+{
+    std::string data = Text(20000);
+    std::vector<unsigned char> stream = Compress(data);
+    std::vector<unsigned char> buffer(data.size() + 16, '#');
+    EXPECT_EQ(data.size(), InflateWhole(stream.data(), static_cast<uint32_t>(stream.size()),
+                                        buffer.data(), data.size()));
+    EXPECT_EQ(data, std::string(buffer.begin(), buffer.begin() + data.size()));
+    EXPECT_EQ(std::string(16, '#'), std::string(buffer.end() - 16, buffer.end()));
+
+    // A buffer too small is never overrun.
+    std::vector<unsigned char> small(1000 + 16, '#');
+    EXPECT_EQ(1000u, InflateWhole(stream.data(), static_cast<uint32_t>(stream.size()),
+                                  small.data(), 1000));
+    EXPECT_EQ(std::string(16, '#'), std::string(small.end() - 16, small.end()));
+
+    EXPECT_EQ(0u, InflateWhole(nullptr, 500, buffer.data(), buffer.size()));
+}
+
+TEST(InflateWhole, a_damaged_stream_gives_only_what_was_inflated)
+{
+    std::string data = Text(50000);
+    std::vector<unsigned char> stream = Compress(data);
+    for (size_t i = stream.size() / 2; i < stream.size() / 2 + 64; ++i)
+        stream[i] ^= 0x5a;
+    std::vector<unsigned char> buffer(data.size(), '#');
+    size_t produced = InflateWhole(stream.data(), static_cast<uint32_t>(stream.size()),
+                                   buffer.data(), buffer.size());
+    EXPECT_LT(produced, data.size());
+    ASSERT_GE(produced, 2048u);
+    EXPECT_EQ(data.substr(0, 2048), std::string(buffer.begin(), buffer.begin() + 2048));
+    EXPECT_EQ(std::string(data.size() - produced, '#'),
+              std::string(buffer.begin() + produced, buffer.end()));
+
+    std::vector<unsigned char> cut(stream.begin(), stream.begin() + stream.size() / 4);
+    produced = InflateWhole(cut.data(), static_cast<uint32_t>(cut.size()), buffer.data(),
+                            buffer.size());
+    EXPECT_LT(produced, data.size());
+    EXPECT_EQ(data.substr(0, produced), std::string(buffer.begin(), buffer.begin() + produced));
+}

@@ -5,7 +5,7 @@
 #ifdef _WIN32
 #define __USE_MINGW_ANSI_STDIO 0
 #endif
-#include "xml/format.h"
+#include "base/format.h"
 
 #include <stdio.h>
 
