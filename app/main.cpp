@@ -11,6 +11,7 @@
 #include "product/config.h"
 #include "product/queries.h"
 #include "state/state.h"
+#include "wizard/wizard.h"
 
 namespace {
 
@@ -80,8 +81,8 @@ void RunSetup()
     if (!g_state.locale)
         return;
 
-    // Until the wizard asks, the installation runs with the default choices.
-    RunInstallation(g_state.anchor);
+    if (RunWizard(g_state.anchor))
+        RunInstallation(g_state.anchor);
 }
 
 }  // namespace

@@ -1,29 +1,69 @@
-// The one way the scenarios start the setup: start it and bring it to the
-// installation with the user's choices.
+// The one way the scenarios start the setup: start it and walk the wizard
+// with the user's choices up to the installation; and the pieces of that walk
+// for the scenarios of the wizard itself. Everything goes through window
+// messages: PSM_PRESSBUTTON, PSM_GETCURRENTPAGEHWND, BM_CLICK, WM_SETTEXT.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "driver.h"
 
 namespace e2e {
 
-// What the user chooses on the way to the installation. Empty texts and the
-// defaults below leave the setup's own proposals alone.
+// What the user chooses on the way to the installation. Unset choices leave
+// the setup's own proposals alone.
 struct Choices {
-    std::string arguments;    // command line of the setup ("/DISKFULL")
-    std::string destination;  // typed over the proposed destination folder
-    std::string group;        // typed over the proposed program group
-    bool desktopIcon = true;
-    bool readMe = true;
-    bool launch = true;
+    std::string arguments;                    // command line ("/DISKFULL")
+    // The folder picked with Browse on the Destination page; the setup
+    // appends its product folder to it.
+    std::optional<std::string> browseDestination;
+    std::optional<std::string> group;         // typed over the program group
+    std::optional<bool> desktopIcon;
+    std::optional<bool> readMe;               // only where the box is shown
+    std::optional<bool> launch;
 };
 
-// Starts the setup with `choices.arguments`, makes the choices and lets the
-// installation begin. Returns the progress window; nullptr, with the test
-// failed, when the setup did not start or did not get there in time.
+// Starts the setup with `choices.arguments`, walks the wizard with the
+// choices (accepting the licence, answering the disk-space question with
+// Yes) and presses Finish. Returns the progress window; nullptr, with the
+// test failed, when the setup did not get there in time.
 HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices = Choices());
+
+// The buttons of the wizard sheet (the common controls' own ids).
+constexpr int kBackButton = 0x3023;
+constexpr int kNextButton = 0x3024;
+constexpr int kFinishButton = 0x3025;
+constexpr int kCancelButton = IDCANCEL;
+
+// Starts the setup and waits for its wizard; nullptr (test failed) on
+// timeout.
+HWND StartWizard(driver::SetupProcess &setup, const std::string &arguments = "");
+// The dialog id of a page (101 ... 107) from the controls it holds; 0 for
+// none.
+int PageId(HWND page);
+// Waits until the sheet shows the page `pageId`; returns it, or nullptr
+// (test failed) on timeout.
+HWND WaitForPage(HWND sheet, int pageId, DWORD timeoutMs = driver::kDefaultWait);
+// Presses Next and waits for the page `nextPageId`.
+HWND Next(HWND sheet, int nextPageId);
+// True when the sheet's button is shown and enabled.
+bool ButtonActive(HWND sheet, int button);
+// Waits until the sheet's buttons are `active` (a set of the ids above
+// given as a string such as "Back Next") and the others are not; false on
+// timeout with the difference in the test output.
+bool WaitForButtons(HWND sheet, const std::string &active);
+// Clicks a check box or radio button until it is in the state `checked`.
+bool SetCheck(HWND page, int control, bool checked);
+bool IsChecked(HWND page, int control);
+// Replaces the text of an edit control as typing would.
+bool TypeText(HWND page, int control, const std::string &text);
+// Clicks `browseButton` on `page`, picks `folder` in the folder browser
+// that opens and presses OK. False (test failed) when the browser did not
+// open, select or close in time.
+bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
+                const std::string &folder);
 
 }  // namespace e2e
