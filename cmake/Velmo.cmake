@@ -2,10 +2,21 @@
 set(VELMO_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
 get_filename_component(VELMO_ROOT ${VELMO_ROOT} ABSOLUTE)
 
+# The three builds (see tools/build.sh):
+#   host         native tools, unit tests, fuzzers
+#   win32        the product: Setup.exe and the programs it installs
+#   win32-tests  the Windows-side tests, the test driver and the end-to-end
+#                scenarios, which run the win32 build's Setup.exe under Wine
+# The tests need their own build: GoogleTest needs std::mutex, which only
+# mingw's posix thread model has, and the product keeps the win32 model.
+set(VELMO_WINDOWS_TESTS OFF CACHE BOOL "Build the Windows-side tests instead of the product")
 if(NOT WIN32)
   set(VELMO_FLAVOUR host)
 elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(VELMO_FLAVOUR win64)
+  message(FATAL_ERROR "Setup.exe and its tests are 32-bit Windows programs; "
+                      "use cmake/toolchain-i686-w64-mingw32.cmake")
+elseif(VELMO_WINDOWS_TESTS)
+  set(VELMO_FLAVOUR win32-tests)
 else()
   set(VELMO_FLAVOUR win32)
 endif()
@@ -14,6 +25,13 @@ endif()
 # generated manifest sizes. The win32 build produces it; the other builds
 # are pointed at it.
 set(VELMO_PAYLOAD_DIR "" CACHE PATH "Folder with the packed payload (qfile.rc, manifest_table.inc)")
+# The manifest tables come from packing; a host build configured before (or
+# without) the win32 build has none and leaves out what needs them.
+if(EXISTS "${VELMO_PAYLOAD_DIR}/manifest_table.inc")
+  set(VELMO_HAVE_MANIFEST ON)
+else()
+  set(VELMO_HAVE_MANIFEST OFF)
+endif()
 # Folder with the host tools (vpack, vdatagen) for the cross builds.
 set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
 
@@ -49,6 +67,13 @@ function(velmo_module name)
     list(APPEND srcs ${M_WINDOWS})
   endif()
   add_library(velmo_${name} OBJECT ${srcs})
+  if(VELMO_FLAVOUR STREQUAL "host")
+    # The unit tests link these objects: instrument them too.
+    target_compile_options(velmo_${name} PRIVATE ${VELMO_SANITIZE})
+  elseif(VELMO_FLAVOUR STREQUAL "win32-tests")
+    # Built only for the tests that link it.
+    set_target_properties(velmo_${name} PROPERTIES EXCLUDE_FROM_ALL TRUE)
+  endif()
   target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT})
   if(WIN32)
     target_include_directories(velmo_${name} PUBLIC ${VELMO_ROOT}/resources)
@@ -58,6 +83,11 @@ function(velmo_module name)
   target_link_libraries(velmo_${name} PUBLIC velmo_base)
 endfunction()
 
+# Every native unit test and the module code it links run with the address
+# and undefined-behaviour sanitizers: a read or write outside a buffer, a
+# leak or an overflow fails the test, not only a wrong result.
+set(VELMO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
 # velmo_host_test(<name> SOURCES <...> LIBS <...>)
 # A native GoogleTest executable, registered with ctest (host build only).
 function(velmo_host_test name)
@@ -66,17 +96,20 @@ function(velmo_host_test name)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE ${VELMO_SANITIZE})
+  target_link_options(${name} PRIVATE -fsanitize=address,undefined)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${VELMO_ROOT})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60 LABELS unit)
 endfunction()
 
-# velmo_wine_test(<name> SOURCES <...> LIBS <...> [LOCALE <locale>] [TIMEOUT <s>])
-# A GoogleTest executable built for Windows (win64 build) and run as one
-# ctest test under wine64 in a fresh prefix with a virtual display.
+# velmo_wine_test(<name> SOURCES <...> LIBS <...> [RESOURCES <...>]
+#                 [LOCALE <locale>] [TIMEOUT <s>])
+# A GoogleTest executable built for 32-bit Windows (win32-tests build) and
+# run as one ctest test under Wine in a fresh prefix with a virtual display.
 function(velmo_wine_test name)
   cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "SOURCES;LIBS;RESOURCES" ${ARGN})
-  if(NOT VELMO_FLAVOUR STREQUAL "win64")
+  if(NOT VELMO_FLAVOUR STREQUAL "win32-tests")
     return()
   endif()
   if(NOT TARGET ${name})
@@ -94,15 +127,20 @@ function(velmo_wine_test name)
   velmo_add_wine_run(${name}.${loc} ${T_LOCALE} ${T_TIMEOUT} wine $<TARGET_FILE:${name}>)
 endfunction()
 
-# velmo_e2e_test(<Suite.Scenario> [LOCALE <locale>] [TIMEOUT <s>])
+# velmo_e2e_test(<Suite.Scenario> [LOCALE <locale>] [TIMEOUT <s>] [ARGS <...>])
 # One end-to-end scenario of tests/e2e (a GoogleTest case of e2e.exe) run in
-# a fresh prefix of its own. The scenario finds the setup under test in the
-# environment variable VELMO_SETUP.
-#   PRODUCT  drive the PE32 product build/win32/Setup.exe instead of the twin
-#   ARGS     further wine-run.sh options, e.g. --env NAME=VALUE
+# a fresh prefix of its own against the win32 build's Setup.exe. The scenario
+# finds the setup in the environment variable VELMO_SETUP, the folders the
+# payload was packed from in VELMO_PAYLOAD_SOURCES (programs, committed
+# texts, generated data; "|" between them) and the packed streams in
+# VELMO_PAYLOAD_PACKED.
+#   ARGS  further wine-run.sh options, e.g. --env NAME=VALUE
 function(velmo_e2e_test scenario)
-  cmake_parse_arguments(T "PRODUCT" "LOCALE;TIMEOUT" "ARGS" ${ARGN})
-  if(NOT VELMO_FLAVOUR STREQUAL "win64")
+  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "ARGS" ${ARGN})
+  if(T_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "velmo_e2e_test(${scenario}): unknown arguments ${T_UNPARSED_ARGUMENTS}")
+  endif()
+  if(NOT VELMO_FLAVOUR STREQUAL "win32-tests")
     return()
   endif()
   if(NOT T_LOCALE)
@@ -112,14 +150,12 @@ function(velmo_e2e_test scenario)
     set(T_TIMEOUT 120)
   endif()
   string(REGEX REPLACE "[._-]UTF-8$" "" loc ${T_LOCALE})
-  set(setup $<TARGET_FILE:Setup>)
-  set(name e2e.${scenario}.${loc})
-  if(T_PRODUCT)
-    set(setup ${VELMO_PRODUCT_SETUP})
-    set(name e2e.product.${scenario}.${loc})
-  endif()
-  velmo_add_wine_run(${name} ${T_LOCALE} ${T_TIMEOUT} e2e
-                     --env VELMO_SETUP=${setup} ${T_ARGS}
+  get_filename_component(win32_build ${VELMO_SETUP_EXE} DIRECTORY)
+  set(sources "${win32_build}/payload/programs|${VELMO_ROOT}/payload|${win32_build}/payload/data")
+  velmo_add_wine_run(e2e.${scenario}.${loc} ${T_LOCALE} ${T_TIMEOUT} e2e
+                     --env VELMO_SETUP=${VELMO_SETUP_EXE}
+                     --env "VELMO_PAYLOAD_SOURCES=${sources}"
+                     --env VELMO_PAYLOAD_PACKED=${VELMO_PAYLOAD_DIR} ${T_ARGS}
                      -- $<TARGET_FILE:e2e> --gtest_filter=${scenario})
 endfunction()
 
@@ -141,5 +177,9 @@ endfunction()
 # The Wine prefix template of this build folder (tests/harness/wine-template.sh).
 # One template serves all builds under the same build root.
 get_filename_component(VELMO_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/../wine/template ABSOLUTE)
-# The product executable, for the scenarios that drive it instead of the twin.
-set(VELMO_PRODUCT_SETUP "" CACHE FILEPATH "The PE32 Setup.exe of the win32 build")
+# The setup under test: the PE32 Setup.exe of the win32 build.
+set(VELMO_SETUP_EXE "" CACHE FILEPATH "The Setup.exe of the win32 build, which the scenarios run")
+if(VELMO_FLAVOUR STREQUAL "win32-tests" AND NOT EXISTS "${VELMO_SETUP_EXE}")
+  message(FATAL_ERROR "VELMO_SETUP_EXE (${VELMO_SETUP_EXE}) must name the win32 build's Setup.exe; "
+                      "build the win32 build first (tools/build.sh does)")
+endif()

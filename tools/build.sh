@@ -3,13 +3,14 @@
 #   1. host tools (payload packer and data generator)
 #   2. win32: the payload programs, the packed payload and Setup.exe
 #   3. host: unit tests and fuzzers (they read the packed manifest)
-#   4. win64: the 64-bit twin of Setup.exe with its own 64-bit payload
-#      programs, Windows-side tests, e2e scenarios
+#   4. win32-tests: the Windows-side tests, the test driver and the
+#      end-to-end scenarios, which run the win32 build's Setup.exe
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
 jobs=$(nproc)
 packed=$build/win32/packed
+toolchain=$root/cmake/toolchain-i686-w64-mingw32
 
 step() { echo "== $*"; }
 configure() { # dir, extra args
@@ -28,15 +29,14 @@ step "host tools"
 configure host -DVELMO_PAYLOAD_DIR="$packed"
 compile host --target velmo_host_tools
 step "win32 (Setup.exe)"
-configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" \
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$toolchain.cmake" \
   -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed"
 compile win32
 step "host tests"
 configure host -DVELMO_PAYLOAD_DIR="$packed"
 compile host
-step "win64 (test twin and Windows-side tests)"
-configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$build/win64/packed" \
-  -DVELMO_PRODUCT_SETUP="$build/win32/Setup.exe"
-compile win64
+step "win32-tests (Windows-side tests and scenarios)"
+configure win32-tests -DCMAKE_TOOLCHAIN_FILE="$toolchain-posix.cmake" -DVELMO_WINDOWS_TESTS=ON \
+  -DVELMO_PAYLOAD_DIR="$packed" -DVELMO_SETUP_EXE="$build/win32/Setup.exe"
+compile win32-tests
 step "built $build/win32/Setup.exe"

@@ -6,8 +6,8 @@ set -eu
 packages=(
   cmake make g++ python3 googletest libgtest-dev zlib1g-dev
   clang libclang-rt-14-dev
-  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine32 wine64
+  g++-mingw-w64-i686 libz-mingw-w64-dev
+  wine wine32
   xvfb xauth x11-utils imagemagick locales procps
 )
 

@@ -1,24 +1,19 @@
 #!/bin/bash
 # Installs what is missing, builds Setup.exe and runs it under Wine.
 #
-#   tools/run.sh [--twin] [setup arguments...]
+#   tools/run.sh [setup arguments...]
 #
 # With a display ($DISPLAY) the setup opens there. Without one it runs on a
 # virtual display; screenshots of what it shows are saved every few seconds
 # and the path of the last one is printed when the setup ends (or after
 # VELMO_RUN_SECONDS, default 240, when it waits for input nobody gives).
-# --twin runs the 64-bit twin, which starts much faster where 32-bit
-# programs run emulated. The Wine prefix build/run-prefix is kept between runs.
+# The Wine prefix build/run-prefix is kept between runs.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
 . "$root/tests/harness/wine-env.sh"
 
 setup=$build/win32/Setup.exe
-if [ "${1:-}" = "--twin" ]; then
-  setup=$build/win64/Setup.exe
-  shift
-fi
 
 "$root/tools/deps.sh" || exit 1
 "$root/tools/build.sh" || exit 1
@@ -28,7 +23,7 @@ prefix=$build/run-prefix
 if [ ! -d "$prefix" ]; then
   mkdir -p "$prefix" && velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
 fi
-wine=$(velmo_wine_for "$setup") || exit 1
+wine=$VELMO_WINE
 export WINEPREFIX=$prefix WINEDEBUG=-all
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what is missing, builds everything and runs every test: native
 # unit tests and fuzzing (host), checks of the product executable (win32),
-# Windows-side tests and end-to-end scenarios under Wine (win64).
+# Windows-side tests and end-to-end scenarios under Wine (win32-tests).
 # Ends with one line "N passed, M failed"; exits non-zero on any failure.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +11,7 @@ build=${VELMO_BUILD:-$root/build}
 "$root/tools/build.sh" || { echo "0 passed, 1 failed"; exit 1; }
 
 passed=0 failed=0
-for flavour in host win32 win64; do
+for flavour in host win32 win32-tests; do
   echo "== tests: $flavour"
   log=$build/$flavour.ctest.log
   ctest --test-dir "$build/$flavour" -j "${VELMO_TEST_JOBS:-3}" --output-on-failure \

@@ -58,6 +58,9 @@ bool SetupProcess::Start(const std::string &arguments)
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
+    std::printf("driver: started %s (process %lu)\n", commandLine.c_str(),
+                static_cast<unsigned long>(id_));
+    std::fflush(stdout);
     return true;
 }
 

@@ -36,11 +36,10 @@ std::vector<std::string> Split(const std::string &list, char separator)
     return parts;
 }
 
-// The full path of a process's program (QueryFullProcessImageNameA, which
-// the headers offer only from Vista on).
-// The twin installs a 64-bit build of the game, which starts in seconds.
 constexpr DWORD kGameStartMs = 60000;
 
+// The full path of a process's program (QueryFullProcessImageNameA, which
+// the headers offer only from Vista on).
 std::string ProcessImage(HANDLE process)
 {
     using QueryImage = BOOL(WINAPI *)(HANDLE, DWORD, LPSTR, PDWORD);
@@ -324,6 +323,12 @@ void ExpectEveryFileInstalled()
 {
     for (int index : ExtractionOrder())
         ExpectInstalledLikeSource(kInstallTable[index]);
+}
+
+void ExpectCompleteInstallation()
+{
+    ExpectEveryFileInstalled();
+    EXPECT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), true)), ReadRecord());
 }
 
 bool DutchUser()

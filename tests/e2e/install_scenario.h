@@ -81,6 +81,8 @@ void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs = dri
 void ExpectSuccessfulRun(driver::SetupProcess &setup);
 // Fails the test unless every extracted file equals its payload source.
 void ExpectEveryFileInstalled();
+// Every file in place and the record of a complete run.
+void ExpectCompleteInstallation();
 
 // The id of a process that `parent` started and that is still running, 0
 // when there is none.

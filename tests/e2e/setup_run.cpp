@@ -15,12 +15,8 @@ namespace e2e {
 
 namespace {
 
-// How long the setup may take to show its first window: a 32-bit program
-// that runs through an emulated loader starts slowly.
-DWORD FirstWindowWait()
-{
-    return driver::Env("VELMO_SLOW_START").empty() ? 60000 : 360000;
-}
+// How long the setup may take to show its first window.
+constexpr DWORD kFirstWindowWait = 60000;
 
 bool HasLicencePage()
 {
@@ -102,7 +98,7 @@ HWND StartWizard(driver::SetupProcess &setup, const std::string &arguments)
             HWND page = driver::CurrentPage(dialog);
             return page && PageId(page) == ids::kWelcomePage;
         },
-        FirstWindowWait());
+        kFirstWindowWait);
     if (!sheet)
         ADD_FAILURE() << "the wizard did not open on its Welcome page";
     return sheet;

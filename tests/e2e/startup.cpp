@@ -1,42 +1,18 @@
-// Start-up: the setup runs its sequence to the end with exit code 0, with
-// and without the test switches.
+// Start-up: the setup runs its whole sequence, with and without the test
+// switches, and leaves a complete installation behind.
 #include <gtest/gtest.h>
 
-#include "driver.h"
+#include "install_scenario.h"
 #include "setup_run.h"
 
-namespace {
-
-// Lets the setup run to its end, confirming every message box it shows on
-// the way (the success message of an installation). Fails the test when the
-// setup has not ended within the time limit.
-void ExpectRunsToEnd(driver::SetupProcess &setup, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    DWORD exitCode = 1;
-    while (!setup.WaitForExit(200, &exitCode)) {
-        ASSERT_LT(GetTickCount() - start, timeoutMs) << "the setup did not end in time";
-        HWND box = driver::WaitForMessageBox(setup.Id(), "", 0);
-        if (box)
-            driver::Click(box, IDOK);
-    }
-    EXPECT_EQ(0u, exitCode);
-}
-
-DWORD StartTimeout()
-{
-    // The product build runs through a slow emulated 32-bit loader.
-    std::string slow = driver::Env("VELMO_SLOW_START");
-    return slow.empty() ? 60000 : 360000;
-}
-
-}  // namespace
+using namespace install_e2e;
 
 TEST(Startup, runs_to_its_end_without_switches)
 {
     driver::SetupProcess setup;
     ASSERT_NE(nullptr, e2e::StartInstallation(setup));
-    ExpectRunsToEnd(setup, StartTimeout());
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
+    ExpectCompleteInstallation();
 }
 
 TEST(Startup, runs_to_its_end_with_switches_in_any_case)
@@ -45,7 +21,8 @@ TEST(Startup, runs_to_its_end_with_switches_in_any_case)
     e2e::Choices choices;
     choices.arguments = "/diskFULL /OldVersion=7 /oldversion  2 /unknown / /DISKFULLER";
     ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
-    ExpectRunsToEnd(setup, StartTimeout());
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
+    ExpectCompleteInstallation();
 }
 
 TEST(Startup, the_anchor_window_is_a_hidden_popup_that_owns_the_progress_window)
@@ -66,5 +43,6 @@ TEST(Startup, the_anchor_window_is_a_hidden_popup_that_owns_the_progress_window)
     EXPECT_EQ(1, rect.bottom - rect.top);
     EXPECT_EQ(GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 220, rect.left);
     EXPECT_EQ(GetSystemMetrics(SM_CYFULLSCREEN) / 2 - 160, rect.top);
-    ExpectRunsToEnd(setup, StartTimeout());
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
+    ExpectCompleteInstallation();
 }

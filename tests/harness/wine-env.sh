@@ -1,28 +1,41 @@
 # Shared pieces of the Wine test harness (sourced, not run).
 
-VELMO_WINE64=/usr/lib/wine/wine64
-VELMO_WINE32=/usr/bin/wine
-VELMO_WINESERVER=/usr/lib/wine/wineserver64
+# The 32-bit Wine loader: it runs through qemu-i386 where the kernel has no
+# 32-bit support (see tools/deps.sh).
+VELMO_WINE=/usr/bin/wine
+VELMO_WINESERVER=/usr/lib/wine/wineserver
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-# Prints the Wine loader for a PE file: wine64 for x86-64 programs, the
-# 32-bit loader (run through qemu-i386 where the kernel has no 32-bit
-# support, see tools/deps.sh) for i386 programs.
-velmo_wine_for() {
-  local machine
-  machine=$(python3 - "$1" <<'PY'
+# Prints what kind of program a file is: "PE32" for a 32-bit Windows
+# program (the only kind the harness runs), something else otherwise.
+velmo_pe_kind() {
+  python3 - "$1" <<'PY'
 import struct, sys
-with open(sys.argv[1], 'rb') as f:
-    data = f.read(4096)
-off = struct.unpack_from('<I', data, 0x3c)[0]
-print(hex(struct.unpack_from('<H', data, off + 4)[0]))
+try:
+    with open(sys.argv[1], 'rb') as f:
+        data = f.read(4096)
+    off = struct.unpack_from('<I', data, 0x3c)[0]
+    sig, machine = struct.unpack_from('<4sH', data, off)
+    magic = struct.unpack_from('<H', data, off + 24)[0]
+except (OSError, struct.error):
+    print('not a PE file')
+    sys.exit()
+if sig != b'PE\0\0':
+    print('not a PE file')
+elif machine == 0x14c and magic == 0x10b:
+    print('PE32')
+else:
+    print('PE machine %#x, optional header %#x' % (machine, magic))
 PY
-) || { echo "wine-run: $1 is not a PE file" >&2; return 1; }
-  case "$machine" in
-    0x8664) echo "$VELMO_WINE64" ;;
-    0x14c) echo "$VELMO_WINE32" ;;
-    *) echo "wine-run: unknown machine $machine in $1" >&2; return 1 ;;
-  esac
+}
+
+# Fails with a message unless the file is a 32-bit Windows program.
+velmo_require_pe32() {
+  local kind
+  kind=$(velmo_pe_kind "$1")
+  [ "$kind" = PE32 ] && return 0
+  echo "wine-run: $1 is not a 32-bit Windows program ($kind)" >&2
+  return 1
 }
 
 # Copies a prefix template: the registry files as real copies, the large

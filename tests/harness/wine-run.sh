@@ -35,7 +35,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
 prog=$1; shift
-wine=$(velmo_wine_for "$prog") || exit 2
+velmo_require_pe32 "$prog" || exit 2
+# The log names the program and the setup a scenario drives (VELMO_SETUP).
+echo "wine-run: running $prog (PE32)"
+for e in "${envs[@]}"; do
+  case "$e" in
+    VELMO_SETUP=*)
+      setup=${e#VELMO_SETUP=}
+      velmo_require_pe32 "$setup" || exit 2
+      echo "wine-run: setup under test: $setup (PE32)" ;;
+  esac
+done
 
 name=$(basename "$prog" .exe)
 artifacts=${VELMO_ARTIFACTS_ROOT:-$(dirname "$template")/artifacts}/$name-$$
@@ -79,7 +89,7 @@ xvfb_pid=${display#*/}; display=${display%/*}
 
 env "${envs[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL="$locale" LANG="$locale" \
     DISPLAY="$display" VELMO_PREFIX="$prefix" VELMO_ARTIFACTS="$artifacts" \
-    timeout -k 10 "$timeout" "$wine" "$prog" "$@"
+    timeout -k 10 "$timeout" "$VELMO_WINE" "$prog" "$@"
 rc=$?
 if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
   echo "wine-run: $name did not finish within $timeout s" >&2

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Makes the Wine prefix template that every Windows-side test copies.
-# wineboot takes a while, so this runs once per build folder; a finished
-# template is marked with .ready and reused.
+# Makes the Wine prefix template that every Windows-side test copies: a
+# 32-bit Windows machine, like the ones the setup is made for. It is made
+# once per build folder and marked with .ready, which names the recipe; a
+# template of an older recipe is made again.
 #
 #   wine-template.sh DIR
 set -u
@@ -9,17 +10,18 @@ dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-[ -f "$dir/.ready" ] && exit 0
+recipe="win32 prefix, undecorated windows, 1"
+[ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
-export WINEPREFIX="$dir.tmp" WINEDEBUG=-all
-if ! timeout 900 "$VELMO_WINE64" wineboot -i >"$(dirname "$dir")/wineboot.log" 2>&1; then
+export WINEPREFIX="$dir.tmp" WINEARCH=win32 WINEDEBUG=-all
+if ! timeout 600 "$VELMO_WINE" wineboot -i >"$(dirname "$dir")/wineboot.log" 2>&1; then
   echo "wine-template: wineboot failed, see $(dirname "$dir")/wineboot.log" >&2
   exit 1
 fi
 # Without a window manager on the virtual display, Wine draws the caption
 # and frame of its windows itself only when told so.
-timeout 120 "$VELMO_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 timeout 300 "$VELMO_WINESERVER" -w
 # The user's shell folders point into the real home folder; make them plain
 # folders of the prefix so that tests never touch the machine's own desktop.
@@ -28,4 +30,4 @@ for link in "$dir.tmp"/drive_c/users/*/*; do
     rm -f "$link" && mkdir -p "$link"
   fi
 done
-rm -rf "$dir" && mv "$dir.tmp" "$dir" && touch "$dir/.ready"
+rm -rf "$dir" && mv "$dir.tmp" "$dir" && echo "$recipe" > "$dir/.ready"
