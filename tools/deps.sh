@@ -8,6 +8,10 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32
+  # What Wine's windows need to look as on Windows: Wine's own fonts (caption
+  # symbols, dialog fonts; see tests/harness/wine-template.sh) and fonts with
+  # the metrics of Arial and the other core fonts.
+  fonts-wine fonts-liberation
   xvfb xauth x11-utils imagemagick locales procps
 )
 

@@ -10,7 +10,7 @@ dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-recipe="win32 prefix, undecorated windows, 1"
+recipe="win32 prefix, undecorated windows, Wine fonts, 2"
 [ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
@@ -23,6 +23,16 @@ fi
 # and frame of its windows itself only when told so.
 timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 timeout 300 "$VELMO_WINESERVER" -w
+# Wine draws the caption buttons with the Marlett symbol font (without it the
+# close box shows a letter "r") and dialogs in Tahoma and MS Sans Serif. This
+# Wine reads them from the prefix's Fonts folder only, and wineboot leaves
+# that empty: copy them from the fonts-wine package (tools/deps.sh).
+fonts=/usr/share/wine/fonts
+if [ ! -f "$fonts/marlett.ttf" ]; then
+  echo "wine-template: $fonts/marlett.ttf is missing; install fonts-wine (tools/deps.sh)" >&2
+  exit 1
+fi
+cp "$fonts"/* "$dir.tmp/drive_c/windows/Fonts/" || exit 1
 # The user's shell folders point into the real home folder; make them plain
 # folders of the prefix so that tests never touch the machine's own desktop.
 for link in "$dir.tmp"/drive_c/users/*/*; do
