@@ -1,9 +1,10 @@
 // The list of what a removal left behind.
 #include "uninstall/leftovers.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "base/format.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ char *Leftovers::Text(const char *const headings[kKinds], const char *moreFormat
         }
         if (counts_[kind] > kShown) {
             char more[128];
-            std::snprintf(more, sizeof more, moreFormat, counts_[kind] - kShown);
+            FormatText(more, sizeof more, moreFormat, counts_[kind] - kShown);
             text.Append("  ");
             text.Append(more);
             text.Append("\n");

@@ -1,0 +1,15 @@
+// The end of a removal: the uninstaller cannot delete its own program while
+// it runs, so a copy of it in the temporary folder does that after it ended.
+#pragma once
+
+struct UninstallArguments;
+
+// Copies the uninstaller into the temporary folder, marks the copy for
+// deletion at the next restart and starts it to delete `program` (and, with
+// removeFolder, the program's folder when that is empty then) once this
+// process has ended. False when the copy could not be made or started.
+bool StartFinishRun(const char *program, bool removeFolder);
+
+// The copy's run: waits for the original to end, deletes it and its folder.
+// Deletes nothing unless the wait succeeds. Returns the exit code.
+int FinishRun(const UninstallArguments &arguments);

@@ -1,0 +1,23 @@
+// Resource ids of the uninstaller: its progress window and its texts. The
+// Dutch text of an id is the English id plus kDutchTexts.
+#pragma once
+
+#define IDD_UNINSTALL_PROGRESS 1001
+#define IDC_UNINSTALL_STATUS 1002
+#define IDC_UNINSTALL_BAR 1003
+
+#define IDS_CAPTION 100
+#define IDS_CONFIRM 101
+#define IDS_NO_RECORD 102
+#define IDS_BAD_RECORD 103
+#define IDS_REMOVING 104
+#define IDS_REGISTRY 105
+#define IDS_DONE 106
+#define IDS_PARTLY 107
+#define IDS_LEFT_FILES 108
+#define IDS_LEFT_FOLDERS 109
+#define IDS_LEFT_KEYS 110
+#define IDS_REFUSED 111
+#define IDS_MORE 112
+
+#define kDutchTexts 100
