@@ -127,11 +127,13 @@ bool RunInstallation(HWND owner)
 
     progress.Reset();
     // A failure keeps what was done and lists it for the uninstaller; only
-    // a cancel undoes the run.
+    // a cancel undoes the run. A record that does not reach the disk leaves
+    // the uninstaller nothing to remove: a run that went well so far fails
+    // with it.
     if (g_state.cancelled)
         record->Rollback();
-    else
-        record->Commit();
+    else if (!record->Commit() && ok)
+        ok = ReportError(owner, "$0333", record->RecordPath());
     record.Reset();
 
     if (!ok || g_state.cancelled)

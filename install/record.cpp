@@ -57,10 +57,10 @@ void Log::AddPath(const char *name, const char *folder, const char *file)
     std::free(path);
 }
 
-void Log::Commit()
+bool Log::Commit()
 {
     if (!recordPath_)
-        return;
+        return false;
     // The file as it is now: the clean-up of an old version may have
     // deleted the one loaded at the start.
     Vxml merged("UNINSTALL");
@@ -73,7 +73,7 @@ void Log::Commit()
                 merged.AddUniqueChild(element->GetName(), element->GetText());
         }
     }
-    merged.Save(recordPath_);
+    return merged.Save(recordPath_);
 }
 
 void Log::Rollback(RollbackTarget &target)

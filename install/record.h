@@ -40,9 +40,11 @@ public:
 
     // Writes "Uninstall.dat": first the file as it is on disk now, in its own
     // order, then whatever the record holds beyond it, grouped by element
-    // name in the order of kRecordGroups. A file that cannot be written is
-    // not reported.
-    void Commit();
+    // name in the order of kRecordGroups. False when the file could not be
+    // written whole: the uninstaller would then leave this run's files.
+    bool Commit();
+    // The path of "Uninstall.dat"; "" when there was no memory for it.
+    const char *RecordPath() const { return recordPath_ ? recordPath_ : ""; }
     // Removes what this run added (and only that): its files, then its
     // folders, the latest first so that inner folders go before their
     // parents, then its registry keys. Every failure is ignored.

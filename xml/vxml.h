@@ -70,8 +70,9 @@ public:
     // that carry this element's name; see xml/readxml.h. Reports nothing.
     void Load(const char *fileName);
     // Writes this element as a document, replacing the file; see
-    // xml/writexml.h. Reports nothing.
-    void Save(const char *fileName);
+    // xml/writexml.h. True when the whole document reached the file: false
+    // when it could not be opened or a write or the close failed.
+    bool Save(const char *fileName);
 
 private:
     // Appends a new child with a copy of childText; nullptr, and nothing

@@ -50,12 +50,13 @@ void Write(const Vxml *element, FILE *file, int depth)
     Put(">\n", file);
 }
 
-void Vxml::Save(const char *fileName)
+bool Vxml::Save(const char *fileName)
 {
     FILE *file = fileName ? std::fopen(fileName, "wb") : nullptr;
     if (!file)
-        return;
+        return false;
     Put(kDeclaration, file);
     Write(this, file, 0);
-    std::fclose(file);
+    bool written = !std::ferror(file);
+    return std::fclose(file) == 0 && written;
 }

@@ -4,7 +4,7 @@
 // Saved files have CR LF line ends on every build: the writer opens the file
 // in binary and turns each LF, in texts too, into CR LF itself, which gives
 // the bytes a Windows text-mode write gives. A file that cannot be opened
-// is not written; write errors are not looked for.
+// is not written; Save tells whether the document reached the file.
 #pragma once
 
 #include <cstdio>

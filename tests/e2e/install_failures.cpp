@@ -192,3 +192,18 @@ TEST(InstallFailure, full_disk_at_the_last_close_reports_an_io_error)
     EXPECT_LT(written.size(), last.unpackedSize) << "the last file was not cut short";
     EXPECT_EQ(RecordText(ExpectedRecord(order.size(), false)), ReadRecord());
 }
+
+TEST(InstallFailure, unwritable_record_is_reported_and_no_success_shown)
+{
+    // The machine holds a record in the destination that the file system
+    // refuses to change.
+    const std::string locked = ReadRecord();
+    ASSERT_NE("", locked) << "the machine was not prepared";
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectErrorBox(setup, "Can't create file C:\\Program Files\\Velmo\\Uninstall.dat"));
+    ExpectRunEnded(setup);
+    ExpectEveryFileInstalled();
+    EXPECT_EQ(locked, ReadRecord());
+}

@@ -4,7 +4,7 @@
 # program's exit code (124 on timeout).
 #
 #   wine-run.sh --template DIR [--locale L] [--timeout S] [--env K=V]...
-#               [--prepare SCRIPT]... -- prog.exe [args]
+#               [--prepare SCRIPT]... [--finish SCRIPT]... -- prog.exe [args]
 #
 # The program sees VELMO_PREFIX (the prefix's Unix path) and VELMO_ARTIFACTS
 # (a folder kept after the run for screenshots and logs).
@@ -13,10 +13,15 @@
 # before the program starts, to give the test machine a particular state
 # (for example a small file system mounted into drive_c). Whatever is
 # mounted below the prefix is unmounted again at the end.
+#
+# --finish runs "SCRIPT finish" (with VELMO_PREFIX set) at the end, before
+# the prefix is deleted, to undo what a plain delete cannot (for example an
+# immutable file that a preparation made).
 set -u
 template="" locale="en_US.UTF-8" timeout=120
 envs=()
 prepares=()
+finishes=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --template) template=$2; shift 2 ;;
@@ -24,6 +29,7 @@ while [ $# -gt 0 ]; do
     --timeout) timeout=$2; shift 2 ;;
     --env) envs+=("$2"); shift 2 ;;
     --prepare) prepares+=("$2"); shift 2 ;;
+    --finish) finishes+=("$2"); shift 2 ;;
     --) shift; break ;;
     *) echo "wine-run: unknown option $1" >&2; exit 2 ;;
   esac
@@ -66,6 +72,10 @@ mounts_below_prefix() {
 cleanup() {
   WINEPREFIX=$prefix "$VELMO_WINESERVER" -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  local script
+  for script in "${finishes[@]}"; do
+    VELMO_PREFIX="$prefix" "$script" finish || echo "wine-run: finishing with $script failed" >&2
+  done
   local mount
   mounts_below_prefix | while read -r mount; do
     umount "$mount" || umount -l "$mount"

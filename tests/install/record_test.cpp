@@ -97,8 +97,15 @@ TEST_F(Record, first_installation_is_written_grouped_by_element_name)
 {
     Log log(Folder());
     RecordFirstInstallation(log);
-    log.Commit();
+    EXPECT_TRUE(log.Commit());
     EXPECT_EQ(kFirstInstallation, Written());
+}
+
+TEST_F(Record, commit_tells_when_the_record_cannot_be_written)
+{
+    Log log((folder_ + "-missing/Velmo").c_str());
+    log.Add("APPNAME", "Velmo");
+    EXPECT_FALSE(log.Commit());
 }
 
 TEST_F(Record, file_has_the_writers_layout)

@@ -63,14 +63,25 @@ TEST_F(XmlWriter, ReplacesAnOldFileAndSkipsAnUnopenableOne)
     std::string path = TempPath("out.xml");
     WriteBytes(path, std::string(4000, 'x'));
     Vxml root("UNINSTALL");
-    root.Save(path.c_str());
+    EXPECT_TRUE(root.Save(path.c_str()));
     EXPECT_EQ(ReadBytes(path), std::string(kDeclaration) + "<UNINSTALL></UNINSTALL>\r\n");
 
     std::string nowhere = TempPath("missing-folder") + "/Uninstall.dat";
-    root.Save(nowhere.c_str());
-    root.Save(nullptr);
+    EXPECT_FALSE(root.Save(nowhere.c_str()));
+    EXPECT_FALSE(root.Save(nullptr));
     EXPECT_EQ(ReadBytes(nowhere), "<missing>");
 }
+
+#ifndef _WIN32
+// A disk that fills up while the document is written: the save says so.
+TEST_F(XmlWriter, TellsWhenTheDiskIsFull)
+{
+    Vxml root("UNINSTALL");
+    for (int i = 0; i < 1000; ++i)
+        root.AddUniqueChild("FILE", ("C:\\Program Files\\Velmo\\" + std::to_string(i)).c_str());
+    EXPECT_FALSE(root.Save("/dev/full"));
+}
+#endif
 
 // An uninstall record with every element name goes to disk and comes back
 // element for element, in order, whatever bytes its paths hold.
