@@ -41,7 +41,11 @@ SetupProcess::~SetupProcess()
 
 bool SetupProcess::Start(const std::string &arguments)
 {
-    std::string program = WindowsPath(Env("VELMO_SETUP"));
+    return StartProgram(WindowsPath(Env("VELMO_SETUP")), arguments);
+}
+
+bool SetupProcess::StartProgram(const std::string &program, const std::string &arguments)
+{
     if (program.empty())
         return false;
     std::string commandLine = "\"" + program + "\"";

@@ -24,6 +24,8 @@ public:
     // Starts the program named by VELMO_SETUP (a Unix or Windows path) with
     // the given arguments; false when it cannot be started.
     bool Start(const std::string &arguments = "");
+    // Starts another program (a Windows path) the same way.
+    bool StartProgram(const std::string &program, const std::string &arguments = "");
     // Waits for the process to end; false on timeout.
     bool WaitForExit(DWORD timeoutMs, DWORD *exitCode);
     DWORD Id() const { return id_; }

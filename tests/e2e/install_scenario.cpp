@@ -229,7 +229,8 @@ int BarPosition(HWND progress)
     return static_cast<int>(position);
 }
 
-bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen, DWORD timeoutMs)
+bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen, DWORD timeoutMs,
+                      int button)
 {
     HWND box = driver::WaitForMessageBox(setup.Id(), "", timeoutMs);
     if (!box)
@@ -238,7 +239,7 @@ bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen, D
     seen->text = driver::MessageBoxText(box);
     seen->owned = GetWindow(box, GW_OWNER) != nullptr;
     seen->icon = ShowsIcon(box);
-    driver::Click(box, IDOK);
+    driver::Click(box, button);
     driver::WaitUntil([box] { return !IsWindow(box); }, 10000);
     return true;
 }

@@ -67,10 +67,10 @@ struct MessageBoxSeen {
     bool owned = false;
     bool icon = false;
 };
-// Waits for the next message box of the setup, reads it and presses OK.
-// False when none came in time.
+// Waits for the next message box of the process, reads it and presses the
+// button (OK unless told). False when none came in time.
 bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen,
-                      DWORD timeoutMs = driver::kDefaultWait);
+                      DWORD timeoutMs = driver::kDefaultWait, int button = IDOK);
 // Waits for the setup to end; fails the test on timeout or a non-zero exit
 // code. Any message box that shows up meanwhile fails the test too.
 void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs = driver::kDefaultWait);

@@ -1,0 +1,427 @@
+// The uninstaller end to end: an installation removed again the way the
+// system's list of installed programs starts it, the quiet run and its exit
+// codes, hostile and missing records, and files that cannot be deleted.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "install_scenario.h"
+#include "setup_run.h"
+
+using namespace install_e2e;
+
+namespace {
+
+const char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr int kRemoved = 0, kNothingRemoved = 1, kLeftSome = 3;
+
+// The machine as lines of text: every folder and file of drive C (files
+// with their size) and every key and value below HKEY_LOCAL_MACHINE and
+// HKEY_USERS (values with their data), in the registry's 64-bit view, which
+// holds the 32-bit one as well.
+using Snapshot = std::set<std::string>;
+
+void AddFolder(Snapshot &snapshot, const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            snapshot.insert("folder " + path);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                AddFolder(snapshot, path);
+        } else {
+            snapshot.insert("file " + path + " (" + std::to_string(found.nFileSizeLow) + ")");
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Wine's own scratch space of the session, which it fills as programs ask
+// for system parameters; no part of the machine's state.
+bool IsWineScratch(const std::string &path)
+{
+    return path.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos;
+}
+
+void AddKey(Snapshot &snapshot, HKEY parent, const std::string &name, const std::string &path)
+{
+    if (IsWineScratch(path))
+        return;
+    HKEY key;
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return;
+    snapshot.insert("key " + path);
+    DWORD nameMax = 0, dataMax = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameMax,
+                     &dataMax, nullptr, nullptr);
+    std::vector<char> valueName(nameMax + 2);
+    std::vector<BYTE> data(dataMax + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(valueName.size()), dataLength =
+                                                                     static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        if (RegEnumValueA(key, i, valueName.data(), &nameLength, nullptr, &type, data.data(),
+                          &dataLength) != ERROR_SUCCESS)
+            break;
+        std::string text;
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            text.assign(reinterpret_cast<char *>(data.data()), dataLength);
+        } else {
+            char hex[4];
+            for (DWORD b = 0; b < dataLength; ++b) {
+                std::snprintf(hex, sizeof hex, "%02x", data[b]);
+                text += hex;
+            }
+        }
+        snapshot.insert("value " + path + "\\" + std::string(valueName.data(), nameLength) + " = " +
+                        std::to_string(type) + ":" + text);
+    }
+    std::vector<std::string> subKeys;
+    char subKey[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof subKey;
+        if (RegEnumKeyExA(key, i, subKey, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subKeys.emplace_back(subKey, length);
+    }
+    for (const std::string &sub : subKeys)
+        AddKey(snapshot, key, sub, path + "\\" + sub);
+    RegCloseKey(key);
+}
+
+Snapshot TakeSnapshot()
+{
+    Snapshot snapshot;
+    AddFolder(snapshot, "C:");
+    AddKey(snapshot, HKEY_LOCAL_MACHINE, "", "HKLM");
+    AddKey(snapshot, HKEY_USERS, "", "HKU");
+    return snapshot;
+}
+
+// The lines of a that b lacks.
+std::vector<std::string> Minus(const Snapshot &a, const Snapshot &b)
+{
+    std::vector<std::string> lines;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(lines));
+    return lines;
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+// A string value in the setup's 32-bit view of HKEY_LOCAL_MACHINE; "" when
+// it is not there.
+std::string ReadMachineValue(const std::string &key, const char *value)
+{
+    char data[1024] = "";
+    DWORD size = sizeof data - 1;
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &handle) !=
+        ERROR_SUCCESS)
+        return "";
+    if (RegQueryValueExA(handle, value, nullptr, nullptr, reinterpret_cast<BYTE *>(data), &size) !=
+        ERROR_SUCCESS)
+        size = 0;
+    RegCloseKey(handle);
+    data[size] = '\0';
+    return data;
+}
+
+bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data)
+{
+    HKEY handle;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(handle, value, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE *>(data.c_str()),
+                                 static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS;
+}
+
+bool KeyExists(HKEY root, const std::string &key)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+// The uninstaller as the system's list of installed programs starts it:
+// the program of the registered uninstall command.
+std::string UninstallProgram()
+{
+    std::string command = ReadMachineValue(std::string(kUninstallKey) + "\\Velmo", "UninstallString");
+    if (command.empty())
+        return Installed("Uninstall.exe");  // the setup registers none yet
+    if (command[0] == '"')
+        command = command.substr(1, command.find('"', 1) - 1);
+    return command;
+}
+
+void Install()
+{
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
+    ASSERT_TRUE(driver::FileExists(Installed("Uninstall.dat")));
+}
+
+// Waits for a quiet run to end, failing on any window it shows; returns
+// its exit code (-1 when it did not end in time).
+int QuietRun(const std::string &program)
+{
+    driver::SetupProcess uninstaller;
+    if (!uninstaller.StartProgram(program, "/S")) {
+        ADD_FAILURE() << "cannot start " << program;
+        return -1;
+    }
+    DWORD start = GetTickCount(), code = 0;
+    while (!uninstaller.WaitForExit(50, &code)) {
+        std::vector<HWND> windows = driver::TopLevelWindows(uninstaller.Id());
+        if (!windows.empty()) {
+            ADD_FAILURE() << "the quiet run shows \"" << driver::WindowText(windows[0]) << "\"";
+            return -1;
+        }
+        if (GetTickCount() - start > 120000) {
+            ADD_FAILURE() << "the quiet run did not end";
+            return -1;
+        }
+    }
+    return static_cast<int>(code);
+}
+
+// The finish run deletes the uninstaller after it ended.
+void ExpectUninstallerGone(const std::string &program)
+{
+    EXPECT_TRUE(driver::WaitUntil([&] { return !driver::FileExists(program); }, 30000))
+        << program << " is still there";
+}
+
+// What a restart does: the system deletes the files marked for it, the
+// uninstaller's temporary copy among them.
+void Restart()
+{
+    driver::SetupProcess wineboot;
+    ASSERT_TRUE(wineboot.StartProgram("C:\\windows\\system32\\wineboot.exe", "-r"));
+    DWORD code = 0;
+    ASSERT_TRUE(wineboot.WaitForExit(60000, &code)) << "the restart did not end";
+}
+
+std::string Caption()
+{
+    return DutchUser() ? "Velmo verwijderen" : "Velmo Uninstall";
+}
+
+}  // namespace
+
+TEST(Uninstall, removes_the_installation_but_a_file_of_the_user)
+{
+    // The shell notes where its folders are the first time a program asks
+    // for them: ask before the picture is taken.
+    SpecialFolder(CSIDL_PROGRAMS);
+    SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const Snapshot before = TakeSnapshot();
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_TRUE(WriteWholeFile(Installed("My notes.txt"), "mine"));
+    const std::string program = UninstallProgram();
+
+    driver::SetupProcess uninstaller;
+    ASSERT_TRUE(uninstaller.StartProgram(program)) << program;
+    MessageBoxSeen question, outcome;
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &question, 60000, IDYES)) << "no question";
+    EXPECT_EQ(Caption(), question.caption);
+    EXPECT_EQ(DutchUser() ? "Wilt u Velmo en alle onderdelen ervan van uw computer verwijderen?"
+                          : "Do you want to remove Velmo and all of its components from your "
+                            "computer?",
+              question.text);
+    HWND box = driver::WaitForMessageBox(uninstaller.Id(), "", 60000);
+    ASSERT_NE(nullptr, box) << "no final message";
+    driver::Screenshot(std::string("uninstalled-") + (DutchUser() ? "nl" : "en"));
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &outcome, 60000));
+    EXPECT_EQ(Caption(), outcome.caption);
+    EXPECT_EQ(DutchUser() ? "Velmo is van uw computer verwijderd, behalve deze onderdelen:\n\n"
+                            "Mappen die nog andere bestanden bevatten:\n  C:\\Program Files\\Velmo\n"
+                          : "Velmo was removed from your computer, except for these items:\n\n"
+                            "Folders that still hold other files:\n  C:\\Program Files\\Velmo\n",
+              outcome.text);
+    DWORD code = 0;
+    ASSERT_TRUE(uninstaller.WaitForExit(30000, &code));
+    EXPECT_EQ(kLeftSome, static_cast<int>(code));
+    ExpectUninstallerGone(program);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+
+    const Snapshot after = TakeSnapshot();
+    EXPECT_EQ(std::vector<std::string>(), Minus(before, after)) << "taken from the machine";
+    EXPECT_EQ(std::vector<std::string>({"file C:\\Program Files\\Velmo\\My notes.txt (4)",
+                                        "folder C:\\Program Files\\Velmo"}),
+              Minus(after, before))
+        << "left on the machine";
+}
+
+TEST(Uninstall, quiet_run_asks_nothing_and_tells_by_its_exit_code)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string program = UninstallProgram();
+    // A spare copy of the uninstaller, in a folder without a record.
+    ASSERT_TRUE(CreateDirectoryA("C:\\Spare", nullptr));
+    ASSERT_TRUE(CopyFileA(program.c_str(), "C:\\Spare\\Uninstall.exe", FALSE));
+
+    EXPECT_EQ(kRemoved, QuietRun(program));
+    ExpectUninstallerGone(program);
+    EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kDestination); }, 10000))
+        << "the destination folder is still there";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Velmo.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Velmo"));
+
+    // Without a record nothing is removed, with or without questions.
+    EXPECT_EQ(kNothingRemoved, QuietRun("C:\\Spare\\Uninstall.exe"));
+    driver::SetupProcess asking;
+    ASSERT_TRUE(asking.StartProgram("C:\\Spare\\Uninstall.exe"));
+    MessageBoxSeen missing;
+    ASSERT_TRUE(AnswerMessageBox(asking, &missing)) << "no message about the missing record";
+    EXPECT_EQ(DutchUser() ? "Het verwijderbestand C:\\Spare\\Uninstall.dat ontbreekt. Er is niets "
+                            "verwijderd."
+                          : "The uninstall record C:\\Spare\\Uninstall.dat is missing. Nothing was "
+                            "removed.",
+              missing.text);
+    DWORD code = 0;
+    ASSERT_TRUE(asking.WaitForExit(30000, &code));
+    EXPECT_EQ(kNothingRemoved, static_cast<int>(code));
+
+    // A record that is no record of this product counts as damaged.
+    ASSERT_TRUE(WriteWholeFile("C:\\Spare\\Velmo.exe", "game"));
+    ASSERT_TRUE(WriteWholeFile("C:\\Spare\\Uninstall.dat",
+                               "<UNINSTALL><APPNAME>Other</APPNAME>"
+                               "<FILE>C:\\Spare\\Velmo.exe</FILE></UNINSTALL>"));
+    EXPECT_EQ(kNothingRemoved, QuietRun("C:\\Spare\\Uninstall.exe"));
+    EXPECT_TRUE(driver::FileExists("C:\\Spare\\Velmo.exe"));
+    EXPECT_TRUE(driver::FileExists("C:\\Spare\\Uninstall.dat"));
+    EXPECT_TRUE(driver::FileExists("C:\\Spare\\Uninstall.exe"));
+}
+
+TEST(Uninstall, a_hostile_record_removes_nothing_outside_the_installation)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string program = UninstallProgram();
+    const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const std::string programs = SpecialFolder(CSIDL_PROGRAMS);
+    // Things of the machine and of another program that the record names.
+    ASSERT_TRUE(CreateDirectoryA("C:\\Program Files\\Other", nullptr));
+    ASSERT_TRUE(CreateDirectoryA("C:\\Empty", nullptr));
+    for (const std::string &file : {std::string("C:\\canary.txt"), desktop + "\\notes.txt",
+                                    std::string("C:\\Program Files\\Other\\Other.exe"),
+                                    programs + "\\Other.lnk.txt"})
+        ASSERT_TRUE(WriteWholeFile(file, "keep")) << file;
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Other.exe", nullptr,
+                         "C:\\Program Files\\Other\\Other.exe"));
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Other",
+                         "UninstallString", "C:\\Program Files\\Other\\Other.exe"));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Other.Document\\shell\\open\\command", nullptr,
+                         "\"C:\\Program Files\\Other\\Other.exe\" \"%1\""));
+    // Classes of this installation that a record of an older version names.
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Velmo.Savegame\\shell\\open\\command", nullptr,
+                         "\"C:\\Program Files\\Velmo\\Velmo.exe\" \"%1\""));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, ".vsav", nullptr, "Velmo.Savegame"));
+
+    std::string record = "<?xml version=\"1.0\"?>\r\n<UNINSTALL>\r\n<APPNAME>Velmo</APPNAME>\r\n";
+    auto add = [&record](const char *element, const std::string &text) {
+        record += std::string("  <") + element + ">" + text + "</" + element + ">\r\n";
+    };
+    add("FILE", Installed("Velmo.exe"));
+    for (const std::string &file :
+         {std::string("C:\\canary.txt"), std::string("C:\\Program Files\\Velmo\\..\\Other\\Other.exe"),
+          std::string("C:\\Program Files\\Other\\Other.exe"), desktop + "\\notes.txt",
+          programs + "\\Other.lnk.txt", std::string("\\\\?\\C:\\canary.txt"), std::string("canary.txt"),
+          std::string("C:\\Program Files\\Velmo\\sub\\..\\..\\Other\\Other.exe"), std::string("")})
+        add("FILE", file);
+    add("FILEPATTERN", "C:\\*.txt");
+    add("FILEPATTERN", Installed("*"));
+    add("FILEPATTERN", "C:\\Program Files\\*\\Other.exe");
+    add("FOLDER", "C:\\Empty");
+    add("FOLDER", "C:\\Program Files\\Velmo\\..\\..\\Empty");
+    for (const char *key : {"Other.exe", "..\\Other.exe", "", "*"})
+        add("APPKEY", key);
+    for (const char *key : {"Other", "..", "Velmo\\..\\Other"})
+        add("UNINSTKEY", key);
+    for (const char *key : {"Other.Document", "exefile", "*", ".txt", "Velmo.Savegame", ".vsav"})
+        add("CLASSKEY", key);
+    for (int i = 0; i < 100000; ++i)
+        add(i % 2 ? "FILE" : "FOLDER", "C:\\windows\\..\\canary" + std::to_string(i));
+    ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), record + "</UNINSTALL>\r\n"));
+
+    const Snapshot before = TakeSnapshot();
+    EXPECT_EQ(kLeftSome, QuietRun(program));
+    ExpectUninstallerGone(program);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+    const Snapshot after = TakeSnapshot();
+    // Only the game, the record, the uninstaller and this installation's
+    // classes are gone.
+    EXPECT_EQ(std::vector<std::string>(), Minus(after, before));
+    for (const std::string &line : Minus(before, after)) {
+        bool ours = line.find("Velmo.Savegame") != std::string::npos ||
+                    line.find("\\.vsav") != std::string::npos ||
+                    line.rfind("file " + Installed("Velmo.exe"), 0) == 0 ||
+                    line.rfind("file " + Installed("Uninstall."), 0) == 0;
+        EXPECT_TRUE(ours) << "taken from the machine: " << line;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Velmo.Savegame"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".vsav"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Other.Document\\shell\\open\\command"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Other.exe"));
+}
+
+TEST(Uninstall, files_that_cannot_be_deleted_are_named_at_the_end)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string program = UninstallProgram();
+    std::vector<int> order = ExtractionOrder();
+    const std::string readOnly = Installed(kInstallTable[order[1]].name);
+    const std::string inUse = Installed(kInstallTable[order[2]].name);
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE held = CreateFileA(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    driver::SetupProcess uninstaller;
+    ASSERT_TRUE(uninstaller.StartProgram(program));
+    MessageBoxSeen question, outcome;
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &question, 60000, IDYES));
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &outcome, 60000)) << "no final message";
+    CloseHandle(held);
+    DWORD code = 0;
+    ASSERT_TRUE(uninstaller.WaitForExit(30000, &code));
+    EXPECT_EQ(kLeftSome, static_cast<int>(code));
+    std::string heading = DutchUser()
+                              ? "Bestanden die niet verwijderd konden worden (in gebruik of alleen-lezen):\n"
+                              : "Files that could not be deleted (in use or read-only):\n";
+    // In the order of the record.
+    std::string files = "  " + readOnly + "\n  " + inUse + "\n";
+    EXPECT_NE(std::string::npos, outcome.text.find(heading + files)) << outcome.text;
+    EXPECT_TRUE(driver::FileExists(readOnly));
+    EXPECT_TRUE(driver::FileExists(inUse));
+    // The rest went.
+    ExpectUninstallerGone(program);
+    EXPECT_FALSE(driver::FileExists(Installed(kInstallTable[order[0]].name)));
+    EXPECT_FALSE(driver::FileExists(Installed("Uninstall.dat")));
+}
