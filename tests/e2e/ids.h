@@ -55,4 +55,8 @@ constexpr int kProgressStatus = 301;
 constexpr int kProgressBar = 302;
 constexpr int kProgressCancel = 303;
 
+// The uninstaller's progress window.
+constexpr int kRemovalStatus = 1002;
+constexpr int kRemovalBar = 1003;
+
 }  // namespace ids

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "ids.h"
 #include "install_scenario.h"
+#include "product/registry_keys.h"
 #include "setup_run.h"
 
 using namespace install_e2e;
 
 namespace {
 
-const char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr int kRemoved = 0, kNothingRemoved = 1, kLeftSome = 3;
 
 // The machine as lines of text: every folder and file of drive C (files
@@ -228,6 +228,14 @@ void Restart()
     ASSERT_TRUE(wineboot.WaitForExit(60000, &code)) << "the restart did not end";
 }
 
+// Waits for the uninstaller to end and checks its exit code.
+void ExpectExitCode(driver::SetupProcess &uninstaller, int expected)
+{
+    DWORD code = 0;
+    ASSERT_TRUE(uninstaller.WaitForExit(30000, &code)) << "the uninstaller did not end";
+    EXPECT_EQ(expected, static_cast<int>(code));
+}
+
 std::string Caption()
 {
     return DutchUser() ? "Velmo verwijderen" : "Velmo Uninstall";
@@ -265,9 +273,7 @@ TEST(Uninstall, removes_the_installation_but_a_file_of_the_user)
                           : "Velmo was removed from your computer, except for these items:\n\n"
                             "Folders that still hold other files:\n  C:\\Program Files\\Velmo\n",
               outcome.text);
-    DWORD code = 0;
-    ASSERT_TRUE(uninstaller.WaitForExit(30000, &code));
-    EXPECT_EQ(kLeftSome, static_cast<int>(code));
+    ExpectExitCode(uninstaller, kLeftSome);
     ExpectUninstallerGone(program);
     ASSERT_NO_FATAL_FAILURE(Restart());
 
@@ -305,9 +311,7 @@ TEST(Uninstall, quiet_run_asks_nothing_and_tells_by_its_exit_code)
                           : "The uninstall record C:\\Spare\\Uninstall.dat is missing. Nothing was "
                             "removed.",
               missing.text);
-    DWORD code = 0;
-    ASSERT_TRUE(asking.WaitForExit(30000, &code));
-    EXPECT_EQ(kNothingRemoved, static_cast<int>(code));
+    ExpectExitCode(asking, kNothingRemoved);
 
     // A record that is no record of this product counts as damaged.
     ASSERT_TRUE(WriteWholeFile("C:\\Spare\\Velmo.exe", "game"));
@@ -409,9 +413,7 @@ TEST(Uninstall, files_that_cannot_be_deleted_are_named_at_the_end)
     ASSERT_TRUE(AnswerMessageBox(uninstaller, &question, 60000, IDYES));
     ASSERT_TRUE(AnswerMessageBox(uninstaller, &outcome, 60000)) << "no final message";
     CloseHandle(held);
-    DWORD code = 0;
-    ASSERT_TRUE(uninstaller.WaitForExit(30000, &code));
-    EXPECT_EQ(kLeftSome, static_cast<int>(code));
+    ExpectExitCode(uninstaller, kLeftSome);
     std::string heading = DutchUser()
                               ? "Bestanden die niet verwijderd konden worden (in gebruik of alleen-lezen):\n"
                               : "Files that could not be deleted (in use or read-only):\n";
@@ -424,4 +426,42 @@ TEST(Uninstall, files_that_cannot_be_deleted_are_named_at_the_end)
     ExpectUninstallerGone(program);
     EXPECT_FALSE(driver::FileExists(Installed(kInstallTable[order[0]].name)));
     EXPECT_FALSE(driver::FileExists(Installed("Uninstall.dat")));
+}
+
+TEST(Uninstall, a_long_removal_shows_its_progress)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string program = UninstallProgram();
+    // A record grown large by many files that are gone already.
+    std::string record = ReadRecord();
+    size_t end = record.rfind("</UNINSTALL>");
+    ASSERT_NE(std::string::npos, end);
+    std::string gone;
+    for (int i = 0; i < 50000; ++i)
+        gone += "  <FILE>" + Installed(("Gone\\" + std::to_string(i) + ".dat").c_str()) + "</FILE>\r\n";
+    ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), record.insert(end, gone)));
+
+    driver::SetupProcess uninstaller;
+    ASSERT_TRUE(uninstaller.StartProgram(program));
+    MessageBoxSeen question, outcome;
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &question, 60000, IDYES));
+    HWND progress = driver::WaitForDialogWithControl(uninstaller.Id(), ids::kRemovalBar, 60000);
+    ASSERT_NE(nullptr, progress) << "no progress window";
+    EXPECT_EQ(Caption(), driver::WindowText(progress));
+    const std::string removing = DutchUser() ? "Verwijderen van " : "Removing ";
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] {
+            return driver::ControlText(progress, ids::kRemovalStatus).rfind(removing + Installed("Gone\\"), 0) == 0;
+        },
+        10000))
+        << driver::ControlText(progress, ids::kRemovalStatus);
+    driver::Screenshot(std::string("removal-progress-") + (DutchUser() ? "nl" : "en"));
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &outcome, 120000)) << "no final message";
+    EXPECT_EQ(DutchUser() ? "Velmo is met succes van uw computer verwijderd."
+                          : "Velmo was successfully removed from your computer.",
+              outcome.text);
+    ExpectExitCode(uninstaller, kRemoved);
+    ExpectUninstallerGone(program);
+    EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kDestination); }, 10000))
+        << "the destination folder is still there";
 }
