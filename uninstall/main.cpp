@@ -187,6 +187,12 @@ int Uninstall(HINSTANCE instance, bool quiet)
     DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
     if (length == 0 || length >= sizeof program)
         return kNothingRemoved;
+    // Started through a short name ("C:\PROGRA~1\..."), the program would
+    // find none of the record's long paths inside its folder.
+    char longName[MAX_PATH];
+    length = GetLongPathNameA(program, longName, sizeof longName);
+    if (length > 0 && length < sizeof longName)
+        CopyText(program, sizeof program, longName);
     char folder[MAX_PATH], recordPath[MAX_PATH + sizeof kRecordName];
     FolderOf(program, folder, sizeof folder);
     JoinPath(recordPath, sizeof recordPath, folder, kRecordName);
