@@ -52,6 +52,8 @@ Progress::~Progress()
 
 void Progress::SetStatus(const char *text)
 {
+    // What the last entry wrote shows before the next one is named.
+    ShowBar();
     SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, text);
     Sleep(50);
 }
@@ -59,24 +61,35 @@ void Progress::SetStatus(const char *text)
 void Progress::AdvanceBytes(int32_t count)
 {
     bytesDone = AddCount(bytesDone, count);
-    SetBar(BytePhasePosition(bytesDone, bytesTotal));
-    PumpMessages();
+    barWanted_ = BytePhasePosition(bytesDone, bytesTotal);
+    // Thousands of chunks pass in a second. Painting the bar and looking
+    // for input after each of them would cost more than inflating and
+    // writing them; every few milliseconds is as smooth to the eye and as
+    // quick for Cancel.
+    if (GetTickCount() - lastPump_ >= kPumpIntervalMs)
+        PumpMessages();
 }
 
 void Progress::AdvanceStep()
 {
     stepsDone = AddCount(stepsDone, 1);
-    SetBar(StepPhasePosition(stepsDone, stepsTotal));
+    barWanted_ = StepPhasePosition(stepsDone, stepsTotal);
     PumpMessages();
 }
 
-void Progress::SetBar(int32_t position)
+void Progress::ShowBar()
 {
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    // Every move repaints the bar, so only moves are sent.
+    if (barWanted_ == barShown_)
+        return;
+    barShown_ = barWanted_;
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(barShown_), 0);
 }
 
 void Progress::PumpMessages()
 {
+    ShowBar();
+    lastPump_ = GetTickCount();
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (dialog && IsDialogMessageA(dialog, &message))

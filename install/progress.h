@@ -18,15 +18,22 @@ public:
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
 
-    // Shows `text` on the status line and pauses 50 ms; pumps nothing.
+    // Brings the bar up to date, shows `text` on the status line and
+    // pauses 50 ms; pumps nothing.
     void SetStatus(const char *text);
-    // Counts bytes written, moves the bar within 0..80 and pumps.
+    // Counts bytes written and moves the bar within 0..80. The bar is
+    // painted and messages are pumped at most every kPumpIntervalMs; the
+    // next SetStatus, pump or ShowBar brings the bar up to date.
     void AdvanceBytes(int32_t count);
     // Counts one completed later step, moves the bar within 80..100 and pumps.
     void AdvanceStep();
-    // Handles every message waiting for this thread's windows and returns
-    // as soon as the queue is empty; never waits.
+    // Brings the bar up to date, handles every message waiting for this
+    // thread's windows and returns as soon as the queue is empty; never
+    // waits.
     void PumpMessages();
+    // Moves the bar to where the counters put it, for anything that holds
+    // the run (an error box) or names the next entry.
+    void ShowBar();
 
     int32_t bytesDone = 0;
     int32_t bytesTotal = 1;  // set by the driver after creation
@@ -35,5 +42,9 @@ public:
     HWND dialog = nullptr;
 
 private:
-    void SetBar(int32_t position);
+    static constexpr DWORD kPumpIntervalMs = 10;
+
+    int32_t barWanted_ = 0;    // where the counters put the bar
+    int32_t barShown_ = 0;     // what the bar shows; a new bar shows 0
+    DWORD lastPump_ = 0;       // tick count of the last pump
 };

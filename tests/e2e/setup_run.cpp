@@ -262,6 +262,8 @@ HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices)
         SetCheck(page, ids::kReadyReadMe, *choices.readMe);
     if (choices.launch)
         SetCheck(page, ids::kReadyLaunch, *choices.launch);
+    if (choices.beforeFinish)
+        choices.beforeFinish();
     driver::PressWizardButton(sheet, PSBTN_FINISH);
 
     HWND progress = driver::WaitForDialogWithControl(setup.Id(), ids::kProgressBar);

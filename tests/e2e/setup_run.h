@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,8 @@ struct Choices {
     std::optional<bool> desktopIcon;
     std::optional<bool> readMe;               // only where the box is shown
     std::optional<bool> launch;
+    // Called right before Finish is pressed (the benchmark's clock starts).
+    std::function<void()> beforeFinish;
 };
 
 // Starts the setup with `choices.arguments`, walks the wizard with the

@@ -22,6 +22,10 @@ fi
 # Without a window manager on the virtual display, Wine draws the caption
 # and frame of its windows itself only when told so.
 timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+# Nor is there anyone to confirm that a window has gone: Wine would wait 2 s
+# for that whenever a captioned window closes, unless told that no window
+# manager looks after its windows.
+timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 timeout 300 "$VELMO_WINESERVER" -w
 # Wine draws the caption buttons with the Marlett symbol font (without it the
 # close box shows a letter "r") and dialogs in Tahoma and MS Sans Serif. This

@@ -1,0 +1,235 @@
+// bench.exe: times one full installation by Setup.exe against the floor of
+// the same work, in one Wine session (tools/bench.sh runs it).
+//
+//   bench.exe SETUP.EXE FLOOR-FOLDER
+//
+// The floor: every payload stream of SETUP.EXE inflated in one go and
+// written with one WriteFile as a new file below FLOOR-FOLDER, its
+// sub-folders made on the way; five rounds, each into a folder of its own
+// (creating a file costs more than overwriting one), of which the median
+// counts: on a busy machine the best of a few short rounds would be luckier
+// than the one long run it is compared with. Then the setup runs as the user would run
+// it (English): its wizard is walked with the proposed choices as the
+// scenarios walk it, and the installation, watched from outside every few
+// milliseconds, runs from the press on Finish to the success message. Each status line holds the engine for 50 ms: one per payload file,
+// and once the steps after the files show theirs, one per step (the same
+// text may follow itself, so these are counted as the engine counts its
+// steps). The different file lines seen are counted as a check. The
+// figures go to standard output as "name value" lines.
+#include <windows.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "ids.h"
+#include "product/manifest.h"
+#include "setup_run.h"
+
+namespace {
+
+constexpr DWORD kStatusPauseMs = 50;
+constexpr DWORD kRunLimitMs = 120000;
+// Often enough to see every status line (each stays 50 ms), seldom enough
+// not to slow the setup down through the shared wineserver.
+constexpr DWORD kPollMs = 4;
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool HasPayload(const ManifestEntry &entry)
+{
+    return entry.resourceId != 0 && (entry.flags & (ENTRY_EXTRACT | ENTRY_UNINSTALLER));
+}
+
+int FileCount()
+{
+    int files = 0;
+    for (const ManifestEntry &entry : kInstallTable) {
+        if (HasPayload(entry))
+            files++;
+    }
+    return files;
+}
+
+// The steps after the files: the registry, every shortcut, the desktop icon.
+int StepCount()
+{
+    int steps = 2;
+    for (const ManifestEntry &entry : kInstallTable) {
+        if (entry.flags & (ENTRY_SHORTCUT | ENTRY_EXTERNAL_TARGET))
+            steps++;
+    }
+    return steps;
+}
+
+// Makes every missing folder of the folder part of path.
+void MakeFolders(const std::string &path)
+{
+    for (size_t slash = path.find('\\', 3); slash != std::string::npos;
+         slash = path.find('\\', slash + 1))
+        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+}
+
+// One round of the floor; false when a stream or a file fails.
+bool WriteAllFiles(HMODULE setup, const std::string &folder, uint64_t *bytes)
+{
+    *bytes = 0;
+    std::vector<unsigned char> buffer;
+    for (const ManifestEntry &entry : kInstallTable) {
+        if (!HasPayload(entry))
+            continue;
+        HRSRC resource = FindResourceA(setup, MAKEINTRESOURCEA(entry.resourceId), "QFILE");
+        HGLOBAL loaded = resource ? LoadResource(setup, resource) : nullptr;
+        const void *stream = loaded ? LockResource(loaded) : nullptr;
+        if (!stream)
+            return false;
+        buffer.resize(entry.unpackedSize + 1);
+        uLongf length = static_cast<uLongf>(buffer.size());
+        if (uncompress(buffer.data(), &length, static_cast<const Bytef *>(stream),
+                       SizeofResource(setup, resource)) != Z_OK)
+            return false;
+        std::string path = folder + "\\" + entry.name;
+        MakeFolders(path);
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        DWORD written = 0;
+        bool ok = WriteFile(file, buffer.data(), length, &written, nullptr) && written == length;
+        CloseHandle(file);
+        if (!ok)
+            return false;
+        *bytes += length;
+    }
+    return true;
+}
+
+// The median of five rounds, in ms; negative when the work failed.
+double MeasureFloor(const std::string &setupPath, const std::string &folder, uint64_t *bytes)
+{
+    HMODULE setup = LoadLibraryExA(setupPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!setup)
+        return -1;
+    std::vector<double> rounds;
+    for (int round = 0; round < 5; round++) {
+        std::string roundFolder = folder + "\\" + std::to_string(round);
+        double start = Now();
+        if (!WriteAllFiles(setup, roundFolder, bytes)) {
+            FreeLibrary(setup);
+            return -1;
+        }
+        rounds.push_back(Now() - start);
+    }
+    FreeLibrary(setup);
+    std::sort(rounds.begin(), rounds.end());
+    return rounds[rounds.size() / 2];
+}
+
+HWND FindDialog(DWORD pid, bool progress)
+{
+    for (HWND window : driver::TopLevelWindows(pid)) {
+        if (driver::ClassName(window) != "#32770")
+            continue;
+        bool hasBar = GetDlgItem(window, ids::kProgressBar) != nullptr;
+        if (progress == hasBar)
+            return window;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench.exe SETUP.EXE FLOOR-FOLDER\n");
+        return 2;
+    }
+    std::string setupPath = driver::WindowsPath(argv[1]);
+    std::string floorFolder = driver::WindowsPath(argv[2]);
+
+    uint64_t bytes = 0;
+    double floor = MeasureFloor(setupPath, floorFolder, &bytes);
+    if (floor < 0) {
+        std::fprintf(stderr, "bench: the floor's work failed\n");
+        return 1;
+    }
+
+    SetEnvironmentVariableA("VELMO_SETUP", setupPath.c_str());
+    driver::SetupProcess setup;
+    double start = -1, lastStatus = -1, end = -1;
+    e2e::Choices choices;
+    choices.beforeFinish = [&start] { start = Now(); };
+    HWND progress = e2e::StartInstallation(setup, choices);
+    if (!progress) {
+        std::fprintf(stderr, "bench: the wizard did not lead to the installation\n");
+        return 1;
+    }
+    HWND status = GetDlgItem(progress, ids::kProgressStatus);
+    HWND box = nullptr;
+    std::set<std::string> files;
+    bool steps = false;
+    std::string shown;
+    while (Now() - start < kRunLimitMs) {
+        std::string text = driver::WindowText(status);
+        if (!text.empty() && text != shown) {
+            shown = text;
+            if (text.compare(0, 8, "Copying ") == 0)
+                files.insert(text);
+            else
+                steps = true;
+            lastStatus = Now();
+        }
+        box = FindDialog(setup.Id(), false);
+        if (box) {
+            end = Now();
+            break;
+        }
+        Sleep(kPollMs);
+    }
+    if (!box) {
+        std::fprintf(stderr, "bench: no message within %lu s\n", kRunLimitMs / 1000);
+        return 1;
+    }
+    std::string message = driver::MessageBoxText(box);
+    driver::Click(box, IDOK);
+    setup.WaitForExit(30000, nullptr);
+    if (message.find("successfully") == std::string::npos) {
+        std::fprintf(stderr, "bench: the run ended with \"%s\"\n", message.c_str());
+        return 1;
+    }
+
+    for (const std::string &line : files) {
+        bool known = false;
+        for (const ManifestEntry &entry : kInstallTable)
+            known = known || (HasPayload(entry) && line == "Copying " + std::string(entry.name) + "...");
+        if (!known)
+            std::fprintf(stderr, "bench: status line of no payload file: \"%s\"\n", line.c_str());
+    }
+    int statuses = FileCount() + (steps ? StepCount() : 0);
+    std::printf("files %d\n", FileCount());
+    std::printf("files_seen %d\n", static_cast<int>(files.size()));
+    std::printf("status_lines %d\n", statuses);
+    std::printf("bytes %llu\n", static_cast<unsigned long long>(bytes));
+    std::printf("engine_ms %.0f\n", end - start);
+    std::printf("pauses_ms %lu\n", statuses * kStatusPauseMs);
+    std::printf("rest_ms %.0f\n", end - start - statuses * kStatusPauseMs);
+    std::printf("floor_ms %.0f\n", floor);
+    std::printf("after_last_status_ms %.0f\n", end - lastStatus);
+    return 0;
+}

@@ -1,0 +1,72 @@
+#!/bin/bash
+# Times full installations by the built PE32 Setup.exe under Wine, each in
+# a fresh prefix on a virtual display, against the floor of the same work
+# (inflating every payload stream and writing the files) measured by
+# bench.exe in the same Wine session. Build first (tools/build.sh).
+#
+#   tools/bench.sh [RUNS [SETUP.EXE]]
+#
+# RUNS defaults to 3; the last row gives the median of each figure. SETUP.EXE
+# defaults to the build's own; another one (an older build, say) must carry
+# the same payload manifest.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELMO_BUILD:-$root/build}
+runs=${1:-3}
+. "$root/tests/harness/wine-env.sh"
+
+setup=$(realpath "${2:-$build/win32/Setup.exe}")
+bench=$build/win32-tests/tools/bench.exe
+for f in "$setup" "$bench"; do
+  [ -f "$f" ] || { echo "bench: $f is missing; run tools/build.sh" >&2; exit 1; }
+done
+"$root/tests/harness/wine-template.sh" "$build/wine/template" || exit 1
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-bench.XXXXXX")
+display=$(velmo_start_xvfb) || { echo "bench: Xvfb did not start" >&2; exit 1; }
+xvfb_pid=${display#*/}
+export DISPLAY=${display%/*} WINEDEBUG=-all LC_ALL=en_US.UTF-8
+trap 'WINEPREFIX=$work/prefix "$VELMO_WINESERVER" -k 2>/dev/null; kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+
+results=$work/results
+for run in $(seq "$runs"); do
+  prefix=$work/prefix
+  WINEPREFIX=$prefix "$VELMO_WINESERVER" -k 2>/dev/null
+  rm -rf "$prefix" "$work/floor" && mkdir -p "$prefix" "$work/floor" || exit 1
+  velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
+  export WINEPREFIX=$prefix
+  # The session's first process starts Wine's services; its output goes to a file.
+  if ! timeout 300 "$VELMO_WINE" "$bench" "$setup" "$work/floor" >"$work/run" 2>&1; then
+    cat "$work/run" >&2
+    echo "bench: run $run failed" >&2
+    exit 1
+  fi
+  grep -a '^bench:' "$work/run" >&2
+  tr -d '\r' <"$work/run" | grep -E '^[a-z_]+ [0-9]+$' | sed "s/^/$run /" >>"$results"
+  # The run opened the read-me and started the game; end the session.
+  "$VELMO_WINESERVER" -k 2>/dev/null
+  "$VELMO_WINESERVER" -w 2>/dev/null
+done
+
+# One row per run, then the medians.
+python3 - "$results" <<'PY'
+import collections, statistics, sys
+runs = collections.defaultdict(dict)
+for line in open(sys.argv[1]):
+    run, name, value = line.split()
+    runs[run][name] = int(value)
+names = ["engine_ms", "pauses_ms", "rest_ms", "floor_ms", "after_last_status_ms"]
+print("%-6s %s %s" % ("run", " ".join("%20s" % n for n in names), "rest/floor"))
+def row(label, figures):
+    print("%-6s %s %10.2f" % (label, " ".join("%20d" % figures[n] for n in names),
+                               figures["rest_ms"] / max(figures["floor_ms"], 1)))
+for run in sorted(runs, key=int):
+    row(run, runs[run])
+first = next(iter(runs.values()))
+median = {n: int(statistics.median(r[n] for r in runs.values())) for n in names}
+row("median", median)
+print("(%d status lines, %d files, %d bytes)" % (first["status_lines"], first["files"], first["bytes"]))
+for run, figures in runs.items():
+    if figures["files_seen"] != figures["files"]:
+        print("run %s: %d different file lines seen" % (run, figures["files_seen"]))
+PY
