@@ -44,6 +44,13 @@ void PostButtons(HWND sheet, uint32_t buttons)
 }
 
 // Page creation: after the texts and the title font.
+// The sheet's title, "$0010". The text lives as long as the language object,
+// so it may travel in a posted message.
+void PostTitle(HWND sheet)
+{
+    PostMessageA(sheet, PSM_SETTITLEA, 0, reinterpret_cast<LPARAM>(ResolveText("$0010")));
+}
+
 void CreateWelcome(HWND page)
 {
     SendMessageA(GetParent(page), PSM_SETTITLEA, 0,
@@ -194,6 +201,9 @@ INT_PTR OnNotify(HWND page, const NMHDR *header)
     switch (header->code) {
     case PSN_SETACTIVE:
         PostButtons(header->hwndFrom, PageButtons(id, IsChecked(page, IDC_LICENCE_ACCEPT)));
+        // A sheet may put the caption of the page it shows (these have none)
+        // into its title after this notification; the title stays "$0010".
+        PostTitle(header->hwndFrom);
         return Answer(page, 0);
     case PSN_KILLACTIVE: {
         const PageRules *rules = RulesOf(id);

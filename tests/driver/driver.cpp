@@ -139,10 +139,18 @@ std::string ClassName(HWND window)
 
 std::string WindowText(HWND window)
 {
-    int length = GetWindowTextLengthA(window);
+    // GetWindowTextA does not ask a window of another process for its text;
+    // it gives what the system stored, which an edit control never updates.
+    // WM_GETTEXT asks the control itself.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return "";
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(window, &text[0], length + 1);
-    text.resize(static_cast<size_t>(std::max(got, 0)));
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
+                             reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 5000, &got))
+        return "";
+    text.resize(std::min(static_cast<size_t>(got), static_cast<size_t>(length)));
     return text;
 }
 

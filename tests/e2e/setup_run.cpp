@@ -50,34 +50,111 @@ std::string ActiveButtons(HWND sheet)
     return names;
 }
 
-// The setup's text in a buffer of its own process, for messages that carry
-// a pointer (BFFM_SETSELECTIONA).
-class RemoteText {
+// A buffer in the setup's own process, for messages that carry a pointer
+// (TVM_GETITEMA). Released with the object.
+class RemoteBuffer {
 public:
-    RemoteText(DWORD pid, const std::string &text)
+    RemoteBuffer(DWORD pid, size_t size) : size_(size)
     {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-        if (!process_)
-            return;
-        address_ = VirtualAllocEx(process_, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE);
-        if (address_ && !WriteProcessMemory(process_, address_, text.c_str(), text.size() + 1,
-                                            nullptr))
-            address_ = nullptr;
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                   PROCESS_QUERY_INFORMATION,
+                               FALSE, pid);
+        if (process_)
+            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
+                                      PAGE_READWRITE);
     }
-    ~RemoteText()
+    ~RemoteBuffer()
     {
         if (address_)
             VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
         if (process_)
             CloseHandle(process_);
     }
-    void *Address() const { return address_; }
+    bool Write(size_t offset, const void *data, size_t size)
+    {
+        return address_ && offset + size <= size_ &&
+               WriteProcessMemory(process_, static_cast<char *>(address_) + offset, data, size,
+                                  nullptr);
+    }
+    bool Read(size_t offset, void *data, size_t size) const
+    {
+        return address_ && offset + size <= size_ &&
+               ReadProcessMemory(process_, static_cast<char *>(address_) + offset, data, size,
+                                 nullptr);
+    }
+    // The address as the setup sees it.
+    uint64_t At(size_t offset) const
+    {
+        return reinterpret_cast<uint64_t>(address_) + offset;
+    }
+    // True when the setup is a 32-bit program on a 64-bit system.
+    bool Is32Bit() const
+    {
+        BOOL wow64 = FALSE;
+        IsWow64Process(process_, &wow64);
+        return wow64 || sizeof(void *) == 4;
+    }
 
 private:
     HANDLE process_ = nullptr;
     void *address_ = nullptr;
+    size_t size_;
 };
+
+// TVITEMA as a program of the given pointer size lays it out.
+template <class Pointer>
+struct TreeItem {
+    UINT mask;
+    Pointer item;
+    UINT state;
+    UINT stateMask;
+    Pointer text;
+    int textMax;
+    int image;
+    int selectedImage;
+    int children;
+    Pointer param;
+};
+
+template <class Pointer>
+std::string ReadItemTextAs(HWND tree, LRESULT item, RemoteBuffer &buffer)
+{
+    constexpr size_t kTextAt = 256;
+    TreeItem<Pointer> request = {};
+    request.mask = TVIF_TEXT;
+    request.item = static_cast<Pointer>(item);
+    request.text = static_cast<Pointer>(buffer.At(kTextAt));
+    request.textMax = 256;
+    DWORD_PTR ok = 0;
+    char text[256] = "";
+    if (!buffer.Write(0, &request, sizeof request) ||
+        !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, static_cast<LPARAM>(buffer.At(0)),
+                             SMTO_ABORTIFHUNG, 5000, &ok) ||
+        !ok || !buffer.Read(kTextAt, text, sizeof text - 1))
+        return "";
+    return text;
+}
+
+// The text of a tree item of the setup's tree view.
+std::string ItemText(HWND tree, LRESULT item, RemoteBuffer &buffer)
+{
+    return buffer.Is32Bit() ? ReadItemTextAs<uint32_t>(tree, item, buffer)
+                            : ReadItemTextAs<uint64_t>(tree, item, buffer);
+}
+
+LRESULT TreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(tree, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result))
+        return 0;
+    return static_cast<LRESULT>(result);
+}
+
+// A drive shows as "Label (C:)"; a folder by its name.
+bool ItemMatches(const std::string &text, const std::string &name)
+{
+    return text == name || text.find("(" + name + ")") != std::string::npos;
+}
 
 HWND FindChildOfClass(HWND window, const char *className)
 {
@@ -182,7 +259,7 @@ bool TypeText(HWND page, int control, const std::string &text)
 }
 
 bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
-                const std::string &folder)
+                const std::vector<std::string> &items)
 {
     driver::Click(page, browseButton);
     HWND browser = driver::WaitForDialog(setup.Id(), [](HWND dialog) {
@@ -192,15 +269,22 @@ bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
         ADD_FAILURE() << "Browse opened no folder browser";
         return false;
     }
-    RemoteText path(setup.Id(), folder);
-    DWORD_PTR result = 0;
-    if (!path.Address() ||
-        !SendMessageTimeoutA(browser, BFFM_SETSELECTIONA, TRUE,
-                             reinterpret_cast<LPARAM>(path.Address()), SMTO_ABORTIFHUNG, 5000,
-                             &result)) {
-        ADD_FAILURE() << "cannot select " << folder << " in the folder browser";
-        return false;
+    HWND tree = FindChildOfClass(browser, "SysTreeView32");
+    RemoteBuffer buffer(setup.Id(), 512);
+    // Down from the tree's root, one level per item, as a user opens them.
+    LRESULT item = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    for (const std::string &name : items) {
+        TreeMessage(tree, TVM_EXPAND, TVE_EXPAND, item);
+        LRESULT child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+        while (child && !ItemMatches(ItemText(tree, child, buffer), name))
+            child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_NEXT, child);
+        if (!child) {
+            ADD_FAILURE() << "the folder browser shows no " << name;
+            return false;
+        }
+        item = child;
     }
+    TreeMessage(tree, TVM_SELECTITEM, TVGN_CARET, item);
     driver::Click(browser, IDOK);
     if (!driver::WaitUntil([browser] { return !IsWindow(browser); }, 10000)) {
         ADD_FAILURE() << "the folder browser stayed open";

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver.h"
 
@@ -18,9 +19,10 @@ namespace e2e {
 // the setup's own proposals alone.
 struct Choices {
     std::string arguments;                    // command line ("/DISKFULL")
-    // The folder picked with Browse on the Destination page; the setup
-    // appends its product folder to it.
-    std::optional<std::string> browseDestination;
+    // The folder picked with Browse on the Destination page, as the names
+    // the user opens in the browser's tree below "My Computer" ({"C:",
+    // "Games"}); the setup appends its product folder to it.
+    std::optional<std::vector<std::string>> browseDestination;
     std::optional<std::string> group;         // typed over the program group
     std::optional<bool> desktopIcon;
     std::optional<bool> readMe;               // only where the box is shown
@@ -63,10 +65,11 @@ bool SetCheck(HWND page, int control, bool checked);
 bool IsChecked(HWND page, int control);
 // Replaces the text of an edit control as typing would.
 bool TypeText(HWND page, int control, const std::string &text);
-// Clicks `browseButton` on `page`, picks `folder` in the folder browser
-// that opens and presses OK. False (test failed) when the browser did not
-// open, select or close in time.
+// Clicks `browseButton` on `page`, opens the browser's tree from its root
+// down through the given names (a drive by its letter, "C:"), selects the
+// last one (the root itself for none) and presses OK. False (test failed)
+// when the browser did not open, show a name or close in time.
 bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
-                const std::string &folder);
+                const std::vector<std::string> &items);
 
 }  // namespace e2e

@@ -1,0 +1,286 @@
+// The wizard as the user meets it: its pages in order with their buttons
+// and texts, the licence, Cancel on every page, the disk-space question,
+// the folder browsers and the choices that reach the installation.
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install_scenario.h"
+
+using namespace install_e2e;
+
+namespace {
+
+// The texts of one language that the scenarios look for.
+struct Texts {
+    const char *sheetTitle;
+    const char *welcome;
+    const char *destination;
+    const char *group;
+    const char *desktop;
+    const char *ready;
+    const char *diskQuestion;
+};
+
+const Texts kEnglish = {
+    "Velmo Installation",         "Welcome",       "Select Destination Folder",
+    "Select Program Group",       "Desktop Icon",  "Ready to start",
+    "There will be not enough free disk space on the selected volume for all the files.\n\n"
+    "Do yo want to continue anyway?",
+};
+const Texts kDutch = {
+    "Velmo Installatie",   "Welkom",     "Kies doelmap", "Kies programmagroep",
+    "Bureaublad pictogram", "Klaar om te beginnen",
+    "Er is niet voldoende vrije schijfruimte voor alle bestanden op het door u gekozen "
+    "volume.\n\nWilt u toch doorgaan?",
+};
+
+const Texts &UserTexts()
+{
+    return DutchUser() ? kDutch : kEnglish;
+}
+
+std::string Language()
+{
+    return DutchUser() ? "nl" : "en";
+}
+
+// The licence the user's language gets, and the file it is installed as.
+const ManifestEntry &UserLicence()
+{
+    for (const ManifestEntry &entry : kInstallTable) {
+        if ((entry.flags & ENTRY_LICENSE) && (entry.extra != nullptr) == DutchUser())
+            return entry;
+    }
+    ADD_FAILURE() << "no licence entry for the user's language";
+    return kInstallTable[0];
+}
+
+// The sheet keeps its title on every page.
+void ExpectTitle(HWND sheet)
+{
+    std::string title;
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return (title = driver::WindowText(sheet)) == UserTexts().sheetTitle; }, 5000))
+        << "the wizard's title is \"" << title << "\"";
+}
+
+// Presses Cancel and returns the confirmation, checked to be the sheet's.
+HWND AskToCancel(driver::SetupProcess &setup, HWND sheet)
+{
+    driver::PressWizardButton(sheet, PSBTN_CANCEL);
+    HWND confirmation = WaitForCancelConfirmation(setup);
+    if (!confirmation) {
+        ADD_FAILURE() << "Cancel asked nothing";
+        return nullptr;
+    }
+    EXPECT_EQ(sheet, GetWindow(confirmation, GW_OWNER)) << "the sheet does not own the question";
+    EXPECT_TRUE(driver::HasStyle(GetDlgItem(confirmation, ids::kAnswer7), BS_DEFPUSHBUTTON))
+        << "Resume is not the default answer";
+    return confirmation;
+}
+
+void ExpectClosed(HWND window)
+{
+    EXPECT_TRUE(driver::WaitUntil([window] { return !IsWindow(window); }, 10000))
+        << "the dialog stayed open";
+}
+
+void ExitSetup(driver::SetupProcess &setup, HWND sheet)
+{
+    HWND confirmation = AskToCancel(setup, sheet);
+    ASSERT_NE(nullptr, confirmation);
+    driver::Click(confirmation, ids::kAnswer6);
+    ExpectEndsWithoutMessage(setup);
+}
+
+std::string ProgramsFolder()
+{
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, TRUE);
+    return path;
+}
+
+}  // namespace
+
+TEST(Wizard, pages_come_in_order_with_their_buttons_texts_and_the_licence)
+{
+    const Texts &texts = UserTexts();
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup);
+    ASSERT_NE(nullptr, sheet);
+    ExpectTitle(sheet);
+
+    HWND page = driver::CurrentPage(sheet);
+    EXPECT_EQ(texts.welcome, driver::ControlText(page, ids::kWelcomeTitle));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Next"));
+    driver::Screenshot("wizard-1-welcome-" + Language());
+
+    // The licence: nothing chosen, no Next until it is accepted.
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kLicencePage));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back"));
+    EXPECT_FALSE(e2e::IsChecked(page, ids::kLicenceAccept));
+    EXPECT_FALSE(e2e::IsChecked(page, ids::kLicenceDecline));
+    const ManifestEntry &licence = UserLicence();
+    std::string shown = driver::ControlText(page, ids::kLicenceText);
+    EXPECT_EQ(licence.unpackedSize, shown.size());
+    EXPECT_TRUE(PayloadSource(licence) == shown) << "the page does not show " << licence.name;
+    ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceDecline, true));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back"));
+    ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back Next"));
+    ExpectTitle(sheet);
+    driver::Screenshot("wizard-2-licence-" + Language());
+    // Back and Next again: the choice and its Next are still there.
+    driver::PressWizardButton(sheet, PSBTN_BACK);
+    ASSERT_NE(nullptr, e2e::WaitForPage(sheet, ids::kWelcomePage));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Next"));
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kLicencePage));
+    EXPECT_TRUE(e2e::IsChecked(page, ids::kLicenceAccept));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back Next"));
+
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kDestinationPage));
+    EXPECT_EQ(texts.destination, driver::ControlText(page, ids::kDestinationTitle));
+    EXPECT_EQ(kDestination, driver::ControlText(page, ids::kDestinationFolder));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back Next"));
+    ExpectTitle(sheet);
+    driver::Screenshot("wizard-3-destination-" + Language());
+
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kGroupPage));
+    EXPECT_EQ(texts.group, driver::ControlText(page, ids::kGroupTitle));
+    EXPECT_EQ("Velmo", driver::ControlText(page, ids::kGroupEdit));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back Next"));
+    ExpectTitle(sheet);
+    driver::Screenshot("wizard-4-group-" + Language());
+
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kDesktopPage));
+    EXPECT_EQ(texts.desktop, driver::ControlText(page, ids::kDesktopTitle));
+    EXPECT_TRUE(e2e::IsChecked(page, ids::kDesktopCheck));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back Next"));
+    ExpectTitle(sheet);
+    driver::Screenshot("wizard-5-desktop-" + Language());
+
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kReadyPage));
+    EXPECT_EQ(texts.ready, driver::ControlText(page, ids::kReadyTitle));
+    // The product has no read-me: its box is not shown.
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, ids::kReadyReadMe)));
+    EXPECT_TRUE(e2e::IsChecked(page, ids::kReadyLaunch));
+    EXPECT_TRUE(e2e::WaitForButtons(sheet, "Back Finish"));
+    ExpectTitle(sheet);
+    driver::Screenshot("wizard-6-ready-" + Language());
+
+    ExitSetup(setup, sheet);
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << "Cancel installed something";
+}
+
+TEST(Wizard, cancel_on_every_page_stays_after_escape_and_resume)
+{
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup);
+    ASSERT_NE(nullptr, sheet);
+    const int pages[] = {ids::kWelcomePage, ids::kLicencePage, ids::kDestinationPage,
+                         ids::kGroupPage,   ids::kDesktopPage, ids::kReadyPage};
+    for (int pageId : pages) {
+        SCOPED_TRACE("page " + std::to_string(pageId));
+        HWND page = e2e::WaitForPage(sheet, pageId);
+        ASSERT_NE(nullptr, page);
+        HWND confirmation = AskToCancel(setup, sheet);
+        ASSERT_NE(nullptr, confirmation);
+        if (pageId == ids::kWelcomePage)
+            driver::Screenshot("wizard-cancel-" + Language());
+        driver::PressKey(confirmation, VK_ESCAPE);
+        ExpectClosed(confirmation);
+        confirmation = AskToCancel(setup, sheet);
+        ASSERT_NE(nullptr, confirmation);
+        driver::Click(confirmation, ids::kAnswer7);
+        ExpectClosed(confirmation);
+        EXPECT_EQ(page, driver::CurrentPage(sheet)) << "the wizard left its page";
+        if (pageId == ids::kLicencePage)
+            ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
+        if (pageId != ids::kReadyPage)
+            driver::PressWizardButton(sheet, PSBTN_NEXT);
+    }
+    ExitSetup(setup, sheet);
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << "Cancel installed something";
+}
+
+TEST(Wizard, full_disk_question_no_stays_and_yes_goes_on)
+{
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup, "/DISKFULL");
+    ASSERT_NE(nullptr, sheet);
+    HWND page = e2e::Next(sheet, ids::kLicencePage);
+    ASSERT_NE(nullptr, page);
+    ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kDestinationPage));
+
+    for (int answer : {IDNO, IDYES}) {
+        driver::PressWizardButton(sheet, PSBTN_NEXT);
+        HWND question = driver::WaitForMessageBox(setup.Id(), "");
+        ASSERT_NE(nullptr, question) << "no question about the disk space";
+        EXPECT_EQ(UserTexts().diskQuestion, driver::MessageBoxText(question));
+        EXPECT_EQ(UserTexts().sheetTitle, driver::WindowText(question));
+        EXPECT_EQ(sheet, GetWindow(question, GW_OWNER));
+        EXPECT_NE(nullptr, GetDlgItem(question, IDYES));
+        EXPECT_NE(nullptr, GetDlgItem(question, IDNO));
+        if (answer == IDNO)
+            driver::Screenshot("wizard-disk-space-" + Language());
+        driver::Click(question, answer);
+        ExpectClosed(question);
+        if (answer == IDNO)
+            EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
+    }
+    EXPECT_NE(nullptr, e2e::WaitForPage(sheet, ids::kGroupPage));
+    ExitSetup(setup, sheet);
+}
+
+TEST(Wizard, browsers_append_the_product_folder_and_make_the_group_relative)
+{
+    ASSERT_TRUE(CreateDirectoryA("C:\\Games", nullptr));
+    const std::string programs = ProgramsFolder();
+    ASSERT_FALSE(programs.empty());
+    CreateDirectoryA((programs + "\\Games").c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA((programs + "\\Games\\Cards").c_str(), nullptr));
+
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup);
+    ASSERT_NE(nullptr, sheet);
+    HWND page = e2e::Next(sheet, ids::kLicencePage);
+    ASSERT_NE(nullptr, page);
+    ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kDestinationPage));
+    ASSERT_TRUE(e2e::PickFolder(setup, page, ids::kDestinationBrowse, {"C:", "Games"}));
+    EXPECT_EQ("C:\\Games\\Velmo", driver::ControlText(page, ids::kDestinationFolder));
+
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kGroupPage));
+    ASSERT_TRUE(e2e::PickFolder(setup, page, ids::kGroupBrowse, {"Games", "Cards"}));
+    EXPECT_EQ("Games\\Cards", driver::ControlText(page, ids::kGroupEdit));
+    ASSERT_TRUE(e2e::PickFolder(setup, page, ids::kGroupBrowse, {}));
+    EXPECT_EQ("", driver::ControlText(page, ids::kGroupEdit));
+    ExitSetup(setup, sheet);
+}
+
+TEST(Wizard, chosen_folder_and_choices_reach_the_installation)
+{
+    ASSERT_TRUE(CreateDirectoryA("C:\\Games", nullptr));
+    e2e::Choices choices;
+    choices.browseDestination = std::vector<std::string>{"C:", "Games"};
+    choices.group = "Games\\Cards";
+    choices.desktopIcon = false;
+    choices.launch = false;
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
+
+    MessageBoxSeen seen;
+    ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
+    ExpectEndsWithoutMessage(setup);
+    EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started against the choice";
+    for (int index : ExtractionOrder()) {
+        EXPECT_TRUE(driver::FileExists(std::string("C:\\Games\\Velmo\\") +
+                                       kInstallTable[index].name))
+            << kInstallTable[index].name;
+    }
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << "the default folder was used";
+}
