@@ -22,9 +22,12 @@ namespace {
 constexpr int kRemoved = 0, kNothingRemoved = 1, kLeftSome = 3;
 
 // The machine as lines of text: every folder and file of drive C (files
-// with their size) and every key and value below HKEY_LOCAL_MACHINE and
-// HKEY_USERS (values with their data), in the registry's 64-bit view, which
-// holds the 32-bit one as well.
+// with their size) and every key and value (with its data) of the software
+// parts of the registry: HKEY_LOCAL_MACHINE\Software, the session manager's
+// key (files to delete at the next start) and HKEY_USERS, in the 64-bit
+// view, which holds the 32-bit one as well. The hardware and device keys,
+// which the display driver writes when the first window opens, are no
+// program's.
 using Snapshot = std::set<std::string>;
 
 void AddFolder(Snapshot &snapshot, const std::string &folder)
@@ -107,7 +110,9 @@ Snapshot TakeSnapshot()
 {
     Snapshot snapshot;
     AddFolder(snapshot, "C:");
-    AddKey(snapshot, HKEY_LOCAL_MACHINE, "", "HKLM");
+    const char *sessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
+    AddKey(snapshot, HKEY_LOCAL_MACHINE, "Software", "HKLM\\Software");
+    AddKey(snapshot, HKEY_LOCAL_MACHINE, sessionManager, std::string("HKLM\\") + sessionManager);
     AddKey(snapshot, HKEY_USERS, "", "HKU");
     return snapshot;
 }
