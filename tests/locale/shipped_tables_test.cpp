@@ -2,6 +2,8 @@
 // parsing, joining and placeholder replacement.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -150,4 +152,53 @@ TEST(ShippedTables, both_tables_have_the_same_ids_and_kinds_in_the_same_order)
 {
     ExpectLayout("locale/Setup-eng.qlf", "Setup-eng.qlf", "tests/locale/texts-eng.txt");
     ExpectLayout("locale/Setup-nl.qlf", "Setup-nl.qlf", "tests/locale/texts-nl.txt");
+}
+
+namespace {
+
+// The printf conversions of a text, in order: "%", flags, width, precision,
+// length and the conversion character ("%s", "%-5d", "%%").
+std::vector<std::string> Conversions(const std::string &text)
+{
+    std::vector<std::string> found;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%')
+            continue;
+        size_t end = i + 1;
+        while (end < text.size() && std::string("-+ #0").find(text[end]) != std::string::npos)
+            end++;
+        while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) ||
+                                     text[end] == '*' || text[end] == '.'))
+            end++;
+        while (end < text.size() && std::string("hlLqjzt").find(text[end]) != std::string::npos)
+            end++;
+        found.push_back(text.substr(i, end + 1 - i));
+        i = end;
+    }
+    return found;
+}
+
+}  // namespace
+
+// Texts of the tables serve as printf formats ("Copying %s...", "Can't create
+// file %s"): a translation with another conversion than the English text
+// would read arguments that are not there.
+TEST(ShippedTables, every_text_has_the_same_printf_conversions_in_both_languages)
+{
+    auto english = LoadTable(ReadFile("locale/Setup-eng.qlf"), "2.0.7", "D:\\Games\\Velmo");
+    auto dutch = LoadTable(ReadFile("locale/Setup-nl.qlf"), "2.0.7", "D:\\Games\\Velmo");
+    EXPECT_EQ(std::vector<std::string>{"%s"}, Conversions(english->Resolve("$0312")));
+    int compared = 0;
+    for (int id = 0; id <= 9999; ++id) {
+        char reference[8];
+        std::snprintf(reference, sizeof reference, "$%04d", id);
+        std::string en = english->Resolve(reference);
+        std::string nl = dutch->Resolve(reference);
+        if (en == "?" && nl == "?")
+            continue;
+        compared++;
+        EXPECT_EQ(Conversions(en), Conversions(nl)) << reference << ": \"" << en << "\" / \""
+                                                    << nl << "\"";
+    }
+    EXPECT_GE(compared, 50);
 }
