@@ -6,6 +6,8 @@
 
 #include "base/holders.h"
 #include "base/text.h"
+#include "install/cleanup.h"
+#include "install/cleanup_steps.h"
 #include "install/engine.h"
 #include "install/extract.h"
 #include "install/progress.h"
@@ -117,8 +119,12 @@ bool RunInstallation(HWND owner)
     record->Add("APPNAME", kSetupConfig.productName);
     SizeProgress(*progress);
 
-    // The clean-up of a version-2 installation in the same folder comes
-    // first, once it exists; it cannot stop the run.
+    // A version-2 installation in the same folder is tidied before any new
+    // file arrives; the clean-up cannot stop the run.
+    if (CleanUpApplies(g_state.earlierInstalled, g_state.installedVersionMs,
+                       g_state.installedFolder, g_state.destination))
+        ApplyCleanUpTable();
+
     bool ok = true;
     ok = ExtractFiles(owner, ok);
     ok = InstallUninstallers(owner, ok);

@@ -1,0 +1,50 @@
+// The clean-up of a version-2 installation through the file system and the
+// registry.
+#include "install/cleanup.h"
+
+#include <windows.h>
+
+#include "base/holders.h"
+#include "install/cleanup_steps.h"
+#include "install/engine.h"
+#include "product/config.h"
+#include "product/manifest.h"
+#include "product/registry_keys.h"
+#include "state/state.h"
+
+namespace {
+
+class SystemCleanUp : public CleanUpTarget {
+public:
+    void RemoveFile(const char *path) override { DeleteFileA(path); }
+    // A target that exists already keeps the old file under its name.
+    void Rename(const char *from, const char *to) override { MoveFileA(from, to); }
+    void RemoveFolder(const char *path) override { RemoveDirectoryA(path); }
+    bool AnyProductRegistered(const char *const *products) override
+    {
+        RegKey uninstall;
+        if (uninstall.Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            return false;
+        // Every name of the list is tried.
+        bool registered = false;
+        for (const char *const *product = products; *product; product++) {
+            RegKey key;
+            if (key.Open(uninstall.get(), *product, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+                registered = true;
+        }
+        return registered;
+    }
+};
+
+}  // namespace
+
+void ApplyCleanUpTable()
+{
+    if (!g_engine.record)
+        return;
+    CleanUpPlace place = {g_state.installedFolder, g_state.destination,
+                          g_state.installedVersionMs, kSetupConfig.commonFolder,
+                          kSetupConfig.otherProducts};
+    SystemCleanUp system;
+    ApplyCleanUpTable(kCleanUpTable, kCleanUpCount, place, *g_engine.record, system);
+}
