@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/cmdline.h"
+#include "app/detect.h"
 #include "base/holders.h"
 #include "install/install.h"
 #include "locale/vlocale.h"
@@ -71,6 +72,7 @@ void RunSetup()
 {
     SetStateDefaults();
 
+    DetectEarlierInstallation();
     g_state.requiredSpace += ComputeRequiredSpace(kInstallTable, kInstallCount);
 
     // The language object replaces "%3" and "%4" as it loads, so it comes

@@ -45,7 +45,10 @@ WelcomeWarning WarningOnLeavingWelcome(const InstalledProduct &installed)
 bool NeedsEarlierFolderWarning(bool earlierInstalled, const char *destination,
                                const char *installedFolder)
 {
-    return earlierInstalled && !EqualNoCaseAnsi(destination, installedFolder);
+    // A version forced with "/OLDVERSION" and no installed program give no
+    // folder: there is nothing to go back to.
+    return earlierInstalled && installedFolder[0] != '\0' &&
+           !EqualNoCaseAnsi(destination, installedFolder);
 }
 
 bool VolumeRoot(const char *folder, char *root, size_t size)

@@ -49,6 +49,7 @@ WelcomeWarning WarningOnLeavingWelcome(const InstalledProduct &installed);
 
 // True when leaving the Destination page must first warn that the folder
 // differs from the earlier installation's (compared without regard to case).
+// Without a known installed folder there is nothing to warn about.
 bool NeedsEarlierFolderWarning(bool earlierInstalled, const char *destination,
                                const char *installedFolder);
 

@@ -57,6 +57,8 @@ TEST(Warnings, earlier_folder_only_when_the_folders_differ_ignoring_case)
     EXPECT_FALSE(NeedsEarlierFolderWarning(true, "d:\\VELMO", "D:\\Velmo"));
     EXPECT_FALSE(NeedsEarlierFolderWarning(true, "D:\\Spi\xe9le", "D:\\SPI\xc9LE"));
     EXPECT_TRUE(NeedsEarlierFolderWarning(true, "D:\\Velmo\\", "D:\\Velmo"));
+    // A forced version without an installed program: no folder to reset to.
+    EXPECT_FALSE(NeedsEarlierFolderWarning(true, "C:\\Program Files\\Velmo", ""));
 }
 
 TEST(FreeSpace, strict_comparison_and_the_volume_root)
