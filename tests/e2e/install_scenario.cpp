@@ -68,9 +68,9 @@ bool ShowsIcon(HWND box)
 
 }  // namespace
 
-std::string Installed(const char *name)
+std::string Installed(const char *name, const std::string &folder)
 {
-    return std::string(kDestination) + "\\" + name;
+    return folder + "\\" + name;
 }
 
 std::vector<int> ExtractionOrder()
@@ -101,11 +101,11 @@ std::string PayloadSource(const ManifestEntry &entry)
     return "";
 }
 
-void ExpectInstalledLikeSource(const ManifestEntry &entry)
+void ExpectInstalledLikeSource(const ManifestEntry &entry, const std::string &folder)
 {
     std::string installed;
-    ASSERT_TRUE(driver::ReadWholeFile(Installed(entry.name), &installed))
-        << Installed(entry.name) << " is missing";
+    ASSERT_TRUE(driver::ReadWholeFile(Installed(entry.name, folder), &installed))
+        << Installed(entry.name, folder) << " is missing";
     std::string source = PayloadSource(entry);
     EXPECT_EQ(source.size(), installed.size()) << entry.name;
     EXPECT_TRUE(source == installed) << entry.name << " differs from its payload source";
@@ -267,7 +267,9 @@ DWORD FindChildProcess(DWORD parent)
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more && !found;
          more = Process32Next(snapshot, &entry)) {
-        if (entry.th32ParentProcessID == parent)
+        // Wine starts its desktop process from the first program that opens
+        // a window; the setup did not start that one itself.
+        if (entry.th32ParentProcessID == parent && lstrcmpiA(entry.szExeFile, "explorer.exe") != 0)
             found = entry.th32ProcessID;
     }
     CloseHandle(snapshot);
@@ -286,7 +288,7 @@ bool WriteWholeFile(const std::string &path, const std::string &content)
     return ok && written == content.size();
 }
 
-void ExpectSuccessfulRun(driver::SetupProcess &setup)
+void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder)
 {
     MessageBoxSeen seen;
     ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
@@ -312,7 +314,7 @@ void ExpectSuccessfulRun(driver::SetupProcess &setup)
     driver::WaitUntil([&] { return (window = FindWindowA("VelmoGame", nullptr)) != nullptr; },
                       kGameStartMs);
     EXPECT_NE(nullptr, window) << "the game shows no window";
-    EXPECT_EQ(Installed("Velmo.exe"), ProcessImage(process));
+    EXPECT_EQ(Installed("Velmo.exe", folder), ProcessImage(process));
     if (window)
         PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 30000)) << "the game did not end";
@@ -320,10 +322,10 @@ void ExpectSuccessfulRun(driver::SetupProcess &setup)
     ExpectEndsWithoutMessage(setup, 90000);
 }
 
-void ExpectEveryFileInstalled()
+void ExpectEveryFileInstalled(const std::string &folder)
 {
     for (int index : ExtractionOrder())
-        ExpectInstalledLikeSource(kInstallTable[index]);
+        ExpectInstalledLikeSource(kInstallTable[index], folder);
 }
 
 void ExpectCompleteInstallation()

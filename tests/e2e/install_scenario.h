@@ -19,8 +19,8 @@ namespace install_e2e {
 // The default destination, which every scenario installs into.
 extern const char kDestination[];
 
-// destination + "\" + name.
-std::string Installed(const char *name);
+// folder + "\" + name; the default destination unless a folder is given.
+std::string Installed(const char *name, const std::string &folder = kDestination);
 // Index of every entry the run extracts, in the order it extracts them:
 // pass 1 (ENTRY_EXTRACT), then the uninstaller pass.
 std::vector<int> ExtractionOrder();
@@ -28,7 +28,8 @@ std::vector<int> ExtractionOrder();
 // The bytes of the payload file an entry was packed from.
 std::string PayloadSource(const ManifestEntry &entry);
 // Fails the test unless the installed file equals its payload source.
-void ExpectInstalledLikeSource(const ManifestEntry &entry);
+void ExpectInstalledLikeSource(const ManifestEntry &entry,
+                               const std::string &folder = kDestination);
 
 // "Uninstall.dat" as the writer lays it out, for the given elements
 // ("NAME", "text") in order.
@@ -76,11 +77,12 @@ bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen,
 void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs = driver::kDefaultWait);
 
 // Lets a started setup run to its end and checks the success message, the
-// start of the game (waiting for its window, then closing it) and the end of
-// the setup.
-void ExpectSuccessfulRun(driver::SetupProcess &setup);
-// Fails the test unless every extracted file equals its payload source.
-void ExpectEveryFileInstalled();
+// start of the game from `folder` (waiting for its window, then closing it)
+// and the end of the setup.
+void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder = kDestination);
+// Fails the test unless every extracted file in `folder` equals its payload
+// source.
+void ExpectEveryFileInstalled(const std::string &folder = kDestination);
 // Every file in place and the record of a complete run.
 void ExpectCompleteInstallation();
 

@@ -161,7 +161,62 @@ HWND FindChildOfClass(HWND window, const char *className)
     return FindWindowExA(window, nullptr, className, nullptr);
 }
 
+const int kWarningTexts[] = {ids::kEarlierFolderText, ids::kDowngradeText,
+                             ids::kIncompatibleText};
+
 }  // namespace
+
+HWND EarlierInstallationWarning(DWORD pid)
+{
+    for (int text : kWarningTexts) {
+        if (HWND warning = driver::WaitForDialogWithControl(pid, text, 0))
+            return warning;
+    }
+    return nullptr;
+}
+
+std::string WarningText(HWND warning)
+{
+    for (int text : kWarningTexts) {
+        if (GetDlgItem(warning, text))
+            return driver::ControlText(warning, text);
+    }
+    return "";
+}
+
+HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
+                   const Choices &choices)
+{
+    driver::PressWizardButton(sheet, PSBTN_NEXT);
+    HWND next = nullptr;
+    std::string unexpected;
+    driver::WaitUntil(
+        [&] {
+            HWND current = driver::CurrentPage(sheet);
+            if (current && PageId(current) == nextPageId) {
+                next = current;
+                return true;
+            }
+            if (HWND warning = EarlierInstallationWarning(setup.Id())) {
+                if (!choices.continueWarnings) {
+                    unexpected = WarningText(warning);
+                    return true;
+                }
+                driver::Click(warning, ids::kAnswer6);
+                driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000);
+            }
+            if (HWND question = driver::WaitForMessageBox(setup.Id(), "", 0))
+                driver::Click(question, IDYES);
+            return false;
+        },
+        driver::kDefaultWait);
+    if (!unexpected.empty())
+        ADD_FAILURE() << "unexpected warning \"" << unexpected << "\"";
+    else if (!next)
+        ADD_FAILURE() << "the wizard did not go on to page " << nextPageId << " (it shows "
+                      << PageId(driver::CurrentPage(sheet)) << ")";
+    return next;
+}
 
 HWND StartWizard(driver::SetupProcess &setup, const std::string &arguments)
 {
@@ -299,39 +354,28 @@ HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices)
     if (!sheet)
         return nullptr;
 
+    // Leaving the Welcome page may warn about an installed version.
     HWND page = nullptr;
     if (HasLicencePage()) {
-        if (!(page = Next(sheet, ids::kLicencePage)))
+        if (!(page = NextAnswering(setup, sheet, ids::kLicencePage, choices)))
             return nullptr;
         SetCheck(page, ids::kLicenceAccept, true);
         if (!WaitForButtons(sheet, "Back Next"))
             return nullptr;
-    }
-    if (!(page = Next(sheet, ids::kDestinationPage)))
+        if (!(page = Next(sheet, ids::kDestinationPage)))
+            return nullptr;
+    } else if (!(page = NextAnswering(setup, sheet, ids::kDestinationPage, choices))) {
         return nullptr;
+    }
     if (choices.browseDestination &&
         !PickFolder(setup, page, ids::kDestinationBrowse, *choices.browseDestination))
         return nullptr;
 
-    // Leaving the Destination page may ask about the disk space: go on.
-    driver::PressWizardButton(sheet, PSBTN_NEXT);
-    HWND group = nullptr;
-    driver::WaitUntil(
-        [&] {
-            HWND current = driver::CurrentPage(sheet);
-            if (current && PageId(current) == ids::kGroupPage) {
-                group = current;
-                return true;
-            }
-            if (HWND question = driver::WaitForMessageBox(setup.Id(), "", 0))
-                driver::Click(question, IDYES);
-            return false;
-        },
-        driver::kDefaultWait);
-    if (!group) {
-        ADD_FAILURE() << "the wizard did not go on to the Program group page";
+    // Leaving the Destination page may warn about the folder of an earlier
+    // installation and ask about the disk space.
+    HWND group = NextAnswering(setup, sheet, ids::kGroupPage, choices);
+    if (!group)
         return nullptr;
-    }
     if (choices.group && !TypeText(group, ids::kGroupEdit, *choices.group))
         return nullptr;
 

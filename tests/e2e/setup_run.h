@@ -29,12 +29,17 @@ struct Choices {
     std::optional<bool> launch;
     // Called right before Finish is pressed (the benchmark's clock starts).
     std::function<void()> beforeFinish;
+    // Answer "Continue" to the warnings about an earlier installation on
+    // leaving the Welcome and Destination pages; without it such a warning
+    // fails the walk.
+    bool continueWarnings = false;
 };
 
 // Starts the setup with `choices.arguments`, walks the wizard with the
 // choices (accepting the licence, answering the disk-space question with
-// Yes) and presses Finish. Returns the progress window; nullptr, with the
-// test failed, when the setup did not get there in time.
+// Yes, the warnings as `continueWarnings` says) and presses Finish. Returns
+// the progress window; nullptr, with the test failed, when the setup did not
+// get there in time.
 HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices = Choices());
 
 // The buttons of the wizard sheet (the common controls' own ids).
@@ -54,6 +59,18 @@ int PageId(HWND page);
 HWND WaitForPage(HWND sheet, int pageId, DWORD timeoutMs = driver::kDefaultWait);
 // Presses Next and waits for the page `nextPageId`.
 HWND Next(HWND sheet, int nextPageId);
+// Presses Next and waits for the page `nextPageId`, answering on the way
+// what leaving a page may ask: a warning about an earlier installation
+// ("Continue" when `choices.continueWarnings`, otherwise the walk fails)
+// and the disk-space question (Yes). nullptr (test failed) when the page
+// did not come.
+HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
+                   const Choices &choices = Choices());
+// The warning about an earlier installation (downgrade, incompatible
+// version, earlier folder) that the setup shows now; nullptr for none.
+HWND EarlierInstallationWarning(DWORD pid);
+// The text of such a warning.
+std::string WarningText(HWND warning);
 // True when the sheet's button is shown and enabled.
 bool ButtonActive(HWND sheet, int button);
 // Waits until the sheet's buttons are `active` (a set of the ids above

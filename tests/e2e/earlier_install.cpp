@@ -1,0 +1,484 @@
+// Runs over an earlier installation: the setup finds it through App Paths
+// and its version resource, warns about a newer, an old incompatible version
+// and another folder, installs into its folder, and tidies a version 2 in
+// that folder before the new files arrive, while any other version is left
+// as it is.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "ids.h"
+#include "install_scenario.h"
+#include "product/config.h"
+#include "setup_run.h"
+
+using namespace install_e2e;
+
+namespace {
+
+const char kGames[] = "C:\\Games\\Velmo";
+const char kCommon[] = "C:\\Program Files\\Common Files\\Kestrin Software";
+const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velmo.exe";
+const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::string In(const std::string &folder, const std::string &name)
+{
+    return folder + "\\" + name;
+}
+
+std::string SharedUninstaller()
+{
+    return std::string(kCommon) + "\\Uninstall\\Uninstall.exe";
+}
+
+// What an old file holds: its own name, so that a renamed file can be told
+// from the new one of the same name.
+std::string OldContent(const char *name)
+{
+    return std::string("old ") + name;
+}
+
+bool MakeFolders(const std::string &path)
+{
+    for (size_t slash = path.find('\\', 3); ; slash = path.find('\\', slash + 1)) {
+        std::string part = path.substr(0, slash);
+        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
+void WriteOldFile(const std::string &path, const std::string &content)
+{
+    ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind('\\')))) << path;
+    ASSERT_TRUE(WriteWholeFile(path, content)) << path;
+}
+
+// Stores a text value below HKEY_LOCAL_MACHINE.
+void SetRegistryText(const char *key, const char *name, const std::string &value)
+{
+    HKEY handle;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &handle, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)));
+    RegCloseKey(handle);
+}
+
+// Puts the stand-in of an earlier version ("2.1", "1.5", "3.1.51", "3.2" or
+// "none" for a program without version resource) into folder as Velmo.exe
+// and registers it under App Paths, as its own setup did.
+void PlaceEarlierVersion(const char *version, const std::string &folder)
+{
+    std::string program = driver::WindowsPath(driver::Env("VELMO_EARLIER_PROGRAMS")) +
+                          "\\Velmo-" + version + ".exe";
+    ASSERT_TRUE(MakeFolders(folder));
+    ASSERT_TRUE(CopyFileA(program.c_str(), In(folder, "Velmo.exe").c_str(), FALSE))
+        << "cannot copy " << program;
+    SetRegistryText(kAppPaths, nullptr, In(folder, "Velmo.exe"));
+}
+
+// Registers `program` under App Paths unless an entry is there already.
+// Runs without the registry step leave no entry behind; a second run can
+// then find the first only through this one.
+void RegisterAppPathIfMissing(const std::string &program)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPaths, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return;
+    }
+    SetRegistryText(kAppPaths, nullptr, program);
+}
+
+// What a version 2 left behind: the files that the clean-up table names in
+// folder, each holding its old content, and the uninstaller shared with
+// the maker's other products.
+void PlaceVersion2Files(const std::string &folder)
+{
+    for (int i = 0; i < kCleanUpCount; ++i) {
+        const ManifestEntry &entry = kCleanUpTable[i];
+        if (entry.flags == CLEANUP_DELETE || entry.flags == CLEANUP_RENAME)
+            WriteOldFile(In(folder, entry.name), OldContent(entry.name));
+        else if (entry.flags == CLEANUP_SHARED_UNINSTALLER)
+            WriteOldFile(SharedUninstaller(), "old shared uninstaller");
+    }
+}
+
+// The record that version 2 wrote: some of its files and folders, a class
+// key and an element this setup does not know.
+Elements OldRecord(const std::string &folder)
+{
+    return {{"APPNAME", "Velmo"},
+            {"FILE", In(folder, "Deal.wav")},
+            {"FILE", In(folder, "VELMO.EXE")},
+            {"FOLDER", folder},
+            {"FOLDER", In(folder, "Cardsets")},
+            {"SHORTCUT", "C:\\Velmo.lnk"},
+            {"CLASSKEY", "Velmo.Game"},
+            {"UNINSTKEY", "Velmo"}};
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::string content;
+    driver::ReadWholeFile(path, &content);
+    return content;
+}
+
+void ExpectVersion2FilesTidied(const std::string &folder)
+{
+    for (int i = 0; i < kCleanUpCount; ++i) {
+        const ManifestEntry &entry = kCleanUpTable[i];
+        std::string path = In(folder, entry.name);
+        if (entry.flags == CLEANUP_DELETE && std::string(entry.name) != "Velmo.dat" &&
+            std::string(entry.name) != "Uninstall.dat") {
+            EXPECT_FALSE(driver::FileExists(path)) << path << " was not deleted";
+        }
+    }
+    // The old language files stay under their new names; the new ones take
+    // the old names.
+    for (const char *name : {"Fran\xe7" "ais", "Deutsch"}) {
+        std::string old = std::string(name) + ".qlf";
+        EXPECT_EQ(OldContent(old.c_str()), ReadFile(In(folder, std::string(name) + " (v2.1).qlf")))
+            << name;
+    }
+    EXPECT_TRUE(driver::FolderExists(In(folder, "Cardsets"))) << "left to the uninstaller";
+}
+
+void ExpectVersion2FilesUntouched(const std::string &folder)
+{
+    for (int i = 0; i < kCleanUpCount; ++i) {
+        const ManifestEntry &entry = kCleanUpTable[i];
+        std::string path = In(folder, entry.name);
+        if (entry.flags == CLEANUP_DELETE && std::string(entry.name) != "Uninstall.dat") {
+            EXPECT_EQ(OldContent(entry.name), ReadFile(path)) << path;
+        } else if (entry.flags == CLEANUP_RENAME) {
+            EXPECT_FALSE(driver::FileExists(path.substr(0, path.rfind('.')) + " (v2.1).qlf"))
+                << path << " was renamed";
+        }
+    }
+    EXPECT_TRUE(driver::FileExists(SharedUninstaller()));
+    for (const auto &element : ParseRecord(ReadFile(In(folder, "Uninstall.dat"))))
+        EXPECT_NE(In(folder, "Cardsets"), element.second) << element.first;
+}
+
+std::string DataFile(const char *number)
+{
+    return std::string("<?xml version=\"1.0\"?>\r\n<VELMO>\r\n  <VERSION>") + number +
+           "</VERSION>\r\n</VELMO>\r\n";
+}
+
+// The record after an upgrade whose clean-up deleted the old record: the
+// loaded elements survive grouped by name (names this setup does not know
+// are lost), each group's old elements before the new ones; the old
+// card-set folder comes first among the new folders.
+Elements MergedRecord(const Elements &old, const std::string &folder)
+{
+    Elements added = ExpectedRecord(ExtractionOrder().size(), true);
+    for (auto it = added.begin(); it != added.end(); ++it) {
+        if (it->first == "FOLDER") {
+            added.insert(it, {"FOLDER", In(folder, "Cardsets")});
+            break;
+        }
+    }
+    Elements merged;
+    std::set<std::string> seen;
+    for (const char *group :
+         {"APPNAME", "FILE", "FOLDER", "APPKEY", "UNINSTKEY", "CLASSKEY", "FILEPATTERN"}) {
+        for (const Elements *list : {&old, const_cast<const Elements *>(&added)}) {
+            for (const auto &element : *list) {
+                if (element.first != group)
+                    continue;
+                // The record compares the letters A-Z without regard to case.
+                std::string key = element.first + "=" + element.second;
+                for (char &c : key)
+                    c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+                if (seen.insert(key).second)
+                    merged.push_back(element);
+            }
+        }
+    }
+    return merged;
+}
+
+// The texts of the warnings in English, with the installed version (and
+// folder) found at start-up.
+std::string DowngradeText(const std::string &version)
+{
+    return "Setup found that you have already installed Velmo version " + version +
+           " on your computer.\n\nIf you really want to downgrade to version 3.1.51 (the "
+           "version Setup will install now), you are strongly advised to uninstall the current "
+           "version of Velmo first.\n\nClick Exit Setup to exit Setup now (recommended), or "
+           "click Continue to continue with this installation.";
+}
+
+std::string IncompatibleText(const std::string &version)
+{
+    return "Setup found that you have already installed Velmo version " + version +
+           " on your computer.\n\nThis new installation of Velmo 3.1.51 will not be fully "
+           "compatable with that old version. Therefore you are strongly advised to uninstall "
+           "the current version of Velmo first.\n\nClick Exit Setup to exit Setup now "
+           "(recommended) so you can uninstall Velmo " +
+           version + ". Or click Continue to continue with this installation.";
+}
+
+std::string EarlierFolderText(const std::string &version, const std::string &folder)
+{
+    return "Setup found an earlier installation of Velmo (version " + version +
+           ") currently installed in:\n" + folder +
+           "\n\nYou are strongly advised to install the new version of Velmo in the same "
+           "directory.\n\nClick Reset directory to reset the directory to the advised value, "
+           "or click Continue to accept the different directory.";
+}
+
+// Presses Next and waits for a warning about the earlier installation;
+// nullptr (test failed) when none came.
+HWND NextToWarning(const driver::SetupProcess &setup, HWND sheet)
+{
+    driver::PressWizardButton(sheet, PSBTN_NEXT);
+    HWND warning = nullptr;
+    driver::WaitUntil([&] { return (warning = e2e::EarlierInstallationWarning(setup.Id())); },
+                      driver::kDefaultWait);
+    if (!warning)
+        ADD_FAILURE() << "no warning on leaving page " << e2e::PageId(driver::CurrentPage(sheet));
+    return warning;
+}
+
+void Answer(HWND warning, int answer)
+{
+    driver::Click(warning, answer);
+    EXPECT_TRUE(driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000))
+        << "the warning stayed open";
+}
+
+void PressEscape(HWND warning)
+{
+    driver::PressKey(warning, VK_ESCAPE);
+    EXPECT_TRUE(driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000))
+        << "Escape left the warning open";
+}
+
+// Nothing of the new version arrived: no default folder, no record next to
+// the earlier installation.
+void ExpectNothingInstalled(const std::string &installedFolder)
+{
+    EXPECT_FALSE(driver::FolderExists(kDestination));
+    EXPECT_FALSE(driver::FileExists(In(installedFolder, "Uninstall.dat")));
+    EXPECT_FALSE(driver::FileExists(In(installedFolder, "License.txt")));
+}
+
+}  // namespace
+
+TEST(EarlierInstallation, upgrade_over_2_1_in_its_folder_tidies_it_and_records_201)
+{
+    PlaceEarlierVersion("2.1", kDestination);
+    PlaceVersion2Files(kDestination);
+    ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), RecordText(OldRecord(kDestination))));
+
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
+    ExpectSuccessfulRun(setup);
+
+    ExpectVersion2FilesTidied(kDestination);
+    EXPECT_FALSE(driver::FileExists(SharedUninstaller()));
+    EXPECT_FALSE(driver::FolderExists(std::string(kCommon) + "\\Uninstall"));
+    EXPECT_FALSE(driver::FolderExists(kCommon));
+    EXPECT_EQ(DataFile("201"), ReadFile(Installed("Velmo.dat")));
+    ExpectEveryFileInstalled();
+    EXPECT_EQ(RecordText(MergedRecord(OldRecord(kDestination), kDestination)), ReadRecord());
+}
+
+TEST(EarlierInstallation, version_1_5_is_installed_over_in_its_folder_and_not_tidied)
+{
+    PlaceEarlierVersion("1.5", kGames);
+    PlaceVersion2Files(kGames);
+
+    driver::SetupProcess setup;
+    e2e::Choices choices;
+    choices.continueWarnings = true;  // the incompatible-version warning
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
+    ExpectSuccessfulRun(setup, kGames);
+
+    ExpectEveryFileInstalled(kGames);
+    ExpectVersion2FilesUntouched(kGames);
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << "the default folder was used";
+}
+
+TEST(EarlierInstallation, forced_version_2_tidies_any_installation_but_a_shared_uninstaller_in_use)
+{
+    PlaceEarlierVersion("3.2", kGames);
+    PlaceVersion2Files(kGames);
+    // Another product of the maker still needs the shared uninstaller.
+    SetRegistryText((kUninstall + std::string(kSetupConfig.otherProducts[1])).c_str(),
+                    "DisplayName", kSetupConfig.otherProducts[1]);
+
+    driver::SetupProcess setup;
+    e2e::Choices choices;
+    choices.arguments = "/OLDVERSION 2";
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
+    ExpectSuccessfulRun(setup, kGames);
+
+    ExpectVersion2FilesTidied(kGames);
+    EXPECT_TRUE(driver::FileExists(SharedUninstaller()));
+    // Major 2 forced, minor 0.
+    EXPECT_EQ(DataFile("200"), ReadFile(In(kGames, "Velmo.dat")));
+    ExpectEveryFileInstalled(kGames);
+}
+
+TEST(EarlierInstallation, program_without_version_resource_is_no_installation)
+{
+    PlaceEarlierVersion("none", kGames);
+    PlaceVersion2Files(kGames);
+
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
+    ExpectSuccessfulRun(setup);
+
+    ExpectEveryFileInstalled();
+    ExpectVersion2FilesUntouched(kGames);
+}
+
+TEST(EarlierWarning, downgrade_warning_holds_the_welcome_page_until_continue_or_exit)
+{
+    PlaceEarlierVersion("3.2", kGames);
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup);
+    ASSERT_NE(nullptr, sheet);
+
+    HWND warning = NextToWarning(setup, sheet);
+    ASSERT_NE(nullptr, warning);
+    EXPECT_NE(nullptr, GetDlgItem(warning, ids::kDowngradeText)) << "not the downgrade warning";
+    EXPECT_EQ(DowngradeText("3.2"), e2e::WarningText(warning));
+    driver::Screenshot("downgrade-warning");
+    // Escape stays on the Welcome page, and the warning comes again.
+    PressEscape(warning);
+    EXPECT_EQ(ids::kWelcomePage, e2e::PageId(driver::CurrentPage(sheet)));
+    ASSERT_NE(nullptr, warning = NextToWarning(setup, sheet));
+    Answer(warning, ids::kAnswer6);  // Continue
+    ASSERT_NE(nullptr, e2e::WaitForPage(sheet, ids::kLicencePage));
+
+    driver::PressWizardButton(sheet, PSBTN_BACK);
+    ASSERT_NE(nullptr, e2e::WaitForPage(sheet, ids::kWelcomePage));
+    ASSERT_NE(nullptr, warning = NextToWarning(setup, sheet));
+    Answer(warning, ids::kAnswer7);  // Exit Setup
+    ExpectEndsWithoutMessage(setup);
+    ExpectNothingInstalled(kGames);
+}
+
+TEST(EarlierWarning, incompatible_warning_for_version_1_and_a_forced_version_1)
+{
+    PlaceEarlierVersion("1.5", kGames);
+    {
+        driver::SetupProcess setup;
+        HWND sheet = e2e::StartWizard(setup);
+        ASSERT_NE(nullptr, sheet);
+        HWND warning = NextToWarning(setup, sheet);
+        ASSERT_NE(nullptr, warning);
+        EXPECT_NE(nullptr, GetDlgItem(warning, ids::kIncompatibleText));
+        EXPECT_EQ(IncompatibleText("1.5"), e2e::WarningText(warning));
+        driver::Screenshot("incompatible-warning");
+        Answer(warning, ids::kAnswer7);  // Exit Setup
+        ExpectEndsWithoutMessage(setup);
+    }
+    // Version 1 forced over a newer installation: the incompatible warning
+    // instead of the downgrade, with the forced number as the version.
+    PlaceEarlierVersion("3.2", kGames);
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup, "/OLDVERSION 1");
+    ASSERT_NE(nullptr, sheet);
+    HWND warning = NextToWarning(setup, sheet);
+    ASSERT_NE(nullptr, warning);
+    EXPECT_EQ(IncompatibleText("1"), e2e::WarningText(warning));
+    PressEscape(warning);
+    EXPECT_TRUE(setup.Running()) << "Escape ended the setup";
+    ASSERT_NE(nullptr, warning = NextToWarning(setup, sheet));
+    Answer(warning, ids::kAnswer7);
+    ExpectEndsWithoutMessage(setup);
+    ExpectNothingInstalled(kGames);
+}
+
+TEST(EarlierWarning, earlier_folder_warning_resets_to_the_installed_folder_which_is_tidied)
+{
+    PlaceEarlierVersion("2.1", kGames);
+    PlaceVersion2Files(kGames);
+    driver::SetupProcess setup;
+    HWND sheet = e2e::StartWizard(setup);
+    ASSERT_NE(nullptr, sheet);
+
+    // Version 2.1 draws no warning on the Welcome page.
+    HWND page = e2e::NextAnswering(setup, sheet, ids::kLicencePage);
+    ASSERT_NE(nullptr, page);
+    e2e::SetCheck(page, ids::kLicenceAccept, true);
+    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kDestinationPage));
+    EXPECT_EQ(kGames, driver::ControlText(page, ids::kDestinationFolder));
+
+    ASSERT_TRUE(e2e::PickFolder(setup, page, ids::kDestinationBrowse, {"C:", "Program Files"}));
+    EXPECT_EQ(kDestination, driver::ControlText(page, ids::kDestinationFolder));
+    HWND warning = NextToWarning(setup, sheet);
+    ASSERT_NE(nullptr, warning);
+    EXPECT_NE(nullptr, GetDlgItem(warning, ids::kEarlierFolderText));
+    EXPECT_EQ(EarlierFolderText("2.1", kGames), e2e::WarningText(warning));
+    driver::Screenshot("earlier-folder-warning");
+    // Escape keeps the page and the chosen folder.
+    PressEscape(warning);
+    EXPECT_EQ(ids::kDestinationPage, e2e::PageId(driver::CurrentPage(sheet)));
+    EXPECT_EQ(kDestination, driver::ControlText(page, ids::kDestinationFolder));
+    // Reset directory shows the installed folder and keeps the page; then
+    // the folders agree and Next goes on without a warning.
+    ASSERT_NE(nullptr, warning = NextToWarning(setup, sheet));
+    Answer(warning, ids::kAnswer7);
+    EXPECT_EQ(ids::kDestinationPage, e2e::PageId(driver::CurrentPage(sheet)));
+    EXPECT_EQ(kGames, driver::ControlText(page, ids::kDestinationFolder));
+    ASSERT_NE(nullptr, e2e::NextAnswering(setup, sheet, ids::kGroupPage));
+    ASSERT_NE(nullptr, e2e::Next(sheet, ids::kDesktopPage));
+    ASSERT_NE(nullptr, e2e::Next(sheet, ids::kReadyPage));
+    driver::PressWizardButton(sheet, PSBTN_FINISH);
+
+    ExpectSuccessfulRun(setup, kGames);
+    ExpectVersion2FilesTidied(kGames);
+    EXPECT_EQ(DataFile("201"), ReadFile(In(kGames, "Velmo.dat")));
+    EXPECT_FALSE(driver::FolderExists(kDestination));
+}
+
+TEST(EarlierInstallation, version_2_1_in_another_folder_is_left_alone)
+{
+    PlaceEarlierVersion("2.1", kGames);
+    PlaceVersion2Files(kGames);
+    driver::SetupProcess setup;
+    e2e::Choices choices;
+    choices.browseDestination = std::vector<std::string>{"C:", "Program Files"};
+    choices.continueWarnings = true;  // the earlier-folder warning
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
+    ExpectSuccessfulRun(setup);
+
+    ExpectEveryFileInstalled();
+    ExpectVersion2FilesUntouched(kGames);
+    EXPECT_FALSE(driver::FileExists(Installed("Velmo.dat")));
+}
+
+TEST(EarlierInstallation, second_run_finds_3_1_51_and_installs_into_its_folder_without_warning)
+{
+    ASSERT_TRUE(MakeFolders("C:\\Games"));
+    {
+        driver::SetupProcess first;
+        e2e::Choices choices;
+        choices.browseDestination = std::vector<std::string>{"C:", "Games"};
+        ASSERT_NE(nullptr, e2e::StartInstallation(first, choices));
+        ExpectSuccessfulRun(first, kGames);
+    }
+    RegisterAppPathIfMissing(In(kGames, "Velmo.exe"));
+    std::string record = ReadFile(In(kGames, "Uninstall.dat"));
+
+    // No warning on the way (any would fail the walk), and the proposed
+    // folder is the installed one.
+    driver::SetupProcess second;
+    ASSERT_NE(nullptr, e2e::StartInstallation(second));
+    ExpectSuccessfulRun(second, kGames);
+    EXPECT_FALSE(driver::FolderExists(kDestination));
+    EXPECT_FALSE(driver::FileExists(In(kGames, "Velmo.dat"))) << "3.1.51 was cleaned up";
+    EXPECT_EQ(record, ReadFile(In(kGames, "Uninstall.dat")));
+    ExpectEveryFileInstalled(kGames);
+}
