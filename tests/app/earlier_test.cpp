@@ -61,25 +61,6 @@ TEST(EarlierInstallation, registry_value_that_does_not_fit_is_never_used_cut_sho
     EXPECT_EQ('G', buffer[8]);
 }
 
-TEST(EarlierInstallation, program_path_is_cut_at_its_last_backslash)
-{
-    struct {
-        const char *path, *folder;
-    } cases[] = {
-        {"D:\\Games\\Velmo\\Velmo.exe", "D:\\Games\\Velmo"},
-        {"C:\\Velmo.exe", "C:"},
-        {"Velmo.exe", "Velmo.exe"},
-        {"D:\\Games\\", "D:\\Games"},
-        {"", ""},
-    };
-    for (const auto &c : cases) {
-        char path[64];
-        std::strcpy(path, c.path);
-        CutAtLastBackslash(path);
-        EXPECT_STREQ(c.folder, path) << c.path;
-    }
-}
-
 TEST(EarlierInstallation, version_text_keeps_63_characters_and_stays_inside_its_source)
 {
     char text[64 + 4];

@@ -247,6 +247,21 @@ HWND NextToWarning(const driver::SetupProcess &setup, HWND sheet)
     return warning;
 }
 
+// Starts the setup with `arguments` and presses Next on its Welcome page:
+// the warning that must come then, the one with the text control `textId`.
+// nullptr (test failed) when another or none came.
+HWND WelcomeWarning(driver::SetupProcess &setup, int textId, HWND *sheet,
+                    const std::string &arguments = "")
+{
+    *sheet = e2e::StartWizard(setup, arguments);
+    HWND warning = *sheet ? NextToWarning(setup, *sheet) : nullptr;
+    if (warning && !GetDlgItem(warning, textId)) {
+        ADD_FAILURE() << "another warning: " << e2e::WarningText(warning);
+        return nullptr;
+    }
+    return warning;
+}
+
 void Answer(HWND warning, int answer)
 {
     driver::Click(warning, answer);
@@ -345,12 +360,9 @@ TEST(EarlierWarning, downgrade_warning_holds_the_welcome_page_until_continue_or_
 {
     PlaceEarlierVersion("3.2", kGames);
     driver::SetupProcess setup;
-    HWND sheet = e2e::StartWizard(setup);
-    ASSERT_NE(nullptr, sheet);
-
-    HWND warning = NextToWarning(setup, sheet);
+    HWND sheet = nullptr;
+    HWND warning = WelcomeWarning(setup, ids::kDowngradeText, &sheet);
     ASSERT_NE(nullptr, warning);
-    EXPECT_NE(nullptr, GetDlgItem(warning, ids::kDowngradeText)) << "not the downgrade warning";
     EXPECT_EQ(DowngradeText("3.2"), e2e::WarningText(warning));
     driver::Screenshot("downgrade-warning");
     // Escape stays on the Welcome page, and the warning comes again.
@@ -373,11 +385,9 @@ TEST(EarlierWarning, incompatible_warning_for_version_1_and_a_forced_version_1)
     PlaceEarlierVersion("1.5", kGames);
     {
         driver::SetupProcess setup;
-        HWND sheet = e2e::StartWizard(setup);
-        ASSERT_NE(nullptr, sheet);
-        HWND warning = NextToWarning(setup, sheet);
+        HWND sheet = nullptr;
+        HWND warning = WelcomeWarning(setup, ids::kIncompatibleText, &sheet);
         ASSERT_NE(nullptr, warning);
-        EXPECT_NE(nullptr, GetDlgItem(warning, ids::kIncompatibleText));
         EXPECT_EQ(IncompatibleText("1.5"), e2e::WarningText(warning));
         driver::Screenshot("incompatible-warning");
         Answer(warning, ids::kAnswer7);  // Exit Setup
@@ -387,9 +397,8 @@ TEST(EarlierWarning, incompatible_warning_for_version_1_and_a_forced_version_1)
     // instead of the downgrade, with the forced number as the version.
     PlaceEarlierVersion("3.2", kGames);
     driver::SetupProcess setup;
-    HWND sheet = e2e::StartWizard(setup, "/OLDVERSION 1");
-    ASSERT_NE(nullptr, sheet);
-    HWND warning = NextToWarning(setup, sheet);
+    HWND sheet = nullptr;
+    HWND warning = WelcomeWarning(setup, ids::kIncompatibleText, &sheet, "/OLDVERSION 1");
     ASSERT_NE(nullptr, warning);
     EXPECT_EQ(IncompatibleText("1"), e2e::WarningText(warning));
     PressEscape(warning);

@@ -117,18 +117,6 @@ TEST_F(CleanUp, product_table_deletes_renames_records_and_writes_version_201)
               ReadDataFile());
 }
 
-TEST_F(CleanUp, data_file_replaces_an_old_one_and_holds_only_the_version)
-{
-    std::ofstream(DataFile(), std::ios::binary)
-        << "<?xml version=\"1.0\"?>\r\n<VELMO>\r\n  <SCORE>9</SCORE>\r\n</VELMO>\r\n";
-    Log record(folder_.c_str());
-    WatchedMachine machine;
-    const ManifestEntry none[] = {{"x", 0, 0, 0, 0, nullptr}};
-    ApplyCleanUpTable(none, 1, Place(0x0002000A), record, machine);  // 2.10
-    EXPECT_EQ("<?xml version=\"1.0\"?>\r\n<VELMO>\r\n  <VERSION>210</VERSION>\r\n</VELMO>\r\n",
-              ReadDataFile());
-}
-
 TEST_F(CleanUp, action_codes_are_compared_for_equality_not_as_bits)
 {
     const ManifestEntry table[] = {
@@ -141,31 +129,6 @@ TEST_F(CleanUp, action_codes_are_compared_for_equality_not_as_bits)
     ApplyCleanUpTable(table, 6, Place(), record, machine);
     EXPECT_EQ(std::vector<std::string>{"delete " + In("f.wav")}, machine.calls);
     EXPECT_TRUE(Folders(record.sessionList).empty());
-}
-
-TEST_F(CleanUp, shared_uninstaller_stays_while_another_product_is_registered)
-{
-    const ManifestEntry table[] = {{"Uninstall.exe", 0, 0, 0, CLEANUP_SHARED_UNINSTALLER, nullptr}};
-    Log record(folder_.c_str());
-    WatchedMachine machine;
-    machine.registered = true;
-    ApplyCleanUpTable(table, 1, Place(), record, machine);
-    EXPECT_TRUE(machine.calls.empty());
-    EXPECT_EQ(2u, machine.asked.size());
-}
-
-TEST_F(CleanUp, recorded_folder_is_not_added_twice_to_an_old_record)
-{
-    std::ofstream(folder_ + "\\Uninstall.dat", std::ios::binary)
-        << "<?xml version=\"1.0\"?>\r\n<UNINSTALL>\r\n  <FOLDER>" << In("CARDSETS")
-        << "</FOLDER>\r\n</UNINSTALL>\r\n";
-    const ManifestEntry table[] = {{"Cardsets", 0, 0, 0, CLEANUP_FOLDER, nullptr},
-                                   {"Themes", 0, 0, 0, CLEANUP_FOLDER, nullptr}};
-    Log record(folder_.c_str());
-    WatchedMachine machine;
-    ApplyCleanUpTable(table, 2, Place(), record, machine);
-    EXPECT_EQ(std::vector<std::string>{In("Themes")}, Folders(record.sessionList));
-    EXPECT_EQ((std::vector<std::string>{In("CARDSETS"), In("Themes")}), Folders(record.fullList));
 }
 
 TEST(CleanUpRename, replaces_the_extension_of_the_file_name_only)
