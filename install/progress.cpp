@@ -42,6 +42,9 @@ Progress::Progress(HWND owner)
     InitCommonControlsEx(&controls);
     dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner,
                                 ProgressDialogProc, 0);
+    // Looked up once: under Wine every lookup asks the window server.
+    status_ = GetDlgItem(dialog, IDC_PROGRESS_STATUS);
+    bar_ = GetDlgItem(dialog, IDC_PROGRESS_BAR);
 }
 
 Progress::~Progress()
@@ -54,7 +57,7 @@ void Progress::SetStatus(const char *text)
 {
     // What the last entry wrote shows before the next one is named.
     ShowBar();
-    SetDlgItemTextA(dialog, IDC_PROGRESS_STATUS, text);
+    SetWindowTextA(status_, text);
     Sleep(50);
 }
 
@@ -83,7 +86,7 @@ void Progress::ShowBar()
     if (barWanted_ == barShown_)
         return;
     barShown_ = barWanted_;
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(barShown_), 0);
+    SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(barShown_), 0);
 }
 
 void Progress::PumpMessages()

@@ -44,6 +44,8 @@ public:
 private:
     static constexpr DWORD kPumpIntervalMs = 10;
 
+    HWND status_ = nullptr;    // the status line, control 301
+    HWND bar_ = nullptr;       // the bar, control 302
     int32_t barWanted_ = 0;    // where the counters put the bar
     int32_t barShown_ = 0;     // what the bar shows; a new bar shows 0
     DWORD lastPump_ = 0;       // tick count of the last pump

@@ -5,10 +5,11 @@
 //
 // The floor: every payload stream of SETUP.EXE inflated in one go and
 // written with one WriteFile as a new file below FLOOR-FOLDER, its
-// sub-folders made on the way; five rounds, each into a folder of its own
-// (creating a file costs more than overwriting one), of which the median
-// counts: on a busy machine the best of a few short rounds would be luckier
-// than the one long run it is compared with. Then the setup runs as the user would run
+// sub-folders made on the way; five rounds before the installation and five
+// after it, each into a folder of its own (creating a file costs more than
+// overwriting one), of which the median counts: on a busy machine the best
+// of a few short rounds would be luckier than the one long run it is
+// compared with. Then the setup runs as the user would run
 // it (English): its wizard is walked with the proposed choices as the
 // scenarios walk it, and the installation, watched from outside every few
 // milliseconds, runs from the press on Finish to the success message. Each status line holds the engine for 50 ms: one per payload file,
@@ -119,25 +120,23 @@ bool WriteAllFiles(HMODULE setup, const std::string &folder, uint64_t *bytes)
     return true;
 }
 
-// The median of five rounds, in ms; negative when the work failed.
-double MeasureFloor(const std::string &setupPath, const std::string &folder, uint64_t *bytes)
+// Five rounds, each into a folder of its own; their times (ms) are added
+// to `rounds`. False when the work failed.
+bool MeasureFloor(const std::string &setupPath, const std::string &folder, uint64_t *bytes,
+                  std::vector<double> *rounds)
 {
     HMODULE setup = LoadLibraryExA(setupPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!setup)
-        return -1;
-    std::vector<double> rounds;
-    for (int round = 0; round < 5; round++) {
+        return false;
+    bool ok = true;
+    for (int round = 0; round < 5 && ok; round++) {
         std::string roundFolder = folder + "\\" + std::to_string(round);
         double start = Now();
-        if (!WriteAllFiles(setup, roundFolder, bytes)) {
-            FreeLibrary(setup);
-            return -1;
-        }
-        rounds.push_back(Now() - start);
+        ok = WriteAllFiles(setup, roundFolder, bytes);
+        rounds->push_back(Now() - start);
     }
     FreeLibrary(setup);
-    std::sort(rounds.begin(), rounds.end());
-    return rounds[rounds.size() / 2];
+    return ok;
 }
 
 HWND FindDialog(DWORD pid, bool progress)
@@ -164,8 +163,8 @@ int main(int argc, char **argv)
     std::string floorFolder = driver::WindowsPath(argv[2]);
 
     uint64_t bytes = 0;
-    double floor = MeasureFloor(setupPath, floorFolder, &bytes);
-    if (floor < 0) {
+    std::vector<double> floorRounds;
+    if (!MeasureFloor(setupPath, floorFolder + "\\before", &bytes, &floorRounds)) {
         std::fprintf(stderr, "bench: the floor's work failed\n");
         return 1;
     }
@@ -186,7 +185,11 @@ int main(int argc, char **argv)
     bool steps = false;
     std::string shown;
     while (Now() - start < kRunLimitMs) {
-        std::string text = driver::WindowText(status);
+        // One read into a buffer that holds any status line: a length asked
+        // first could belong to the line before.
+        char line[1024] = "";
+        GetWindowTextA(status, line, sizeof line);
+        std::string text = line;
         if (!text.empty() && text != shown) {
             shown = text;
             if (text.compare(0, 8, "Copying ") == 0)
@@ -209,6 +212,12 @@ int main(int argc, char **argv)
     std::string message = driver::MessageBoxText(box);
     driver::Click(box, IDOK);
     setup.WaitForExit(30000, nullptr);
+    if (!MeasureFloor(setupPath, floorFolder + "\\after", &bytes, &floorRounds)) {
+        std::fprintf(stderr, "bench: the floor's work failed\n");
+        return 1;
+    }
+    std::sort(floorRounds.begin(), floorRounds.end());
+    double floor = floorRounds[floorRounds.size() / 2];
     if (message.find("successfully") == std::string::npos) {
         std::fprintf(stderr, "bench: the run ended with \"%s\"\n", message.c_str());
         return 1;
