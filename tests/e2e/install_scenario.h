@@ -55,10 +55,13 @@ int BarPosition(HWND progress);
 std::string CopyingStatus(const ManifestEntry &entry);
 // Waits until the status line shows `entry`; false on timeout.
 bool WaitForStatus(HWND progress, const ManifestEntry &entry, DWORD timeoutMs = 60000);
+// The progress window's status line.
+std::string StatusText(HWND progress);
 
 // Reads the bar while entry order[position] is extracted and checks that it
 // stands where the bytes of that entry put it. Returns the position, or -1
-// when the entry was no longer on the status line (nothing checked).
+// when the entry was no longer on the status line and the reading lies
+// outside its bytes (nothing checked).
 int ExpectBarWithin(HWND progress, const std::vector<int> &order, size_t position);
 
 // A message box's caption, text, owner and icon.
