@@ -7,119 +7,16 @@
 
 #include <set>
 
+#include "earlier.h"
 #include "ids.h"
 #include "install_scenario.h"
 #include "product/config.h"
 #include "setup_run.h"
 
 using namespace install_e2e;
+using namespace earlier;
 
 namespace {
-
-const char kGames[] = "C:\\Games\\Velmo";
-const char kCommon[] = "C:\\Program Files\\Common Files\\Kestrin Software";
-const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velmo.exe";
-const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-std::string In(const std::string &folder, const std::string &name)
-{
-    return folder + "\\" + name;
-}
-
-std::string SharedUninstaller()
-{
-    return std::string(kCommon) + "\\Uninstall\\Uninstall.exe";
-}
-
-// What an old file holds: its own name, so that a renamed file can be told
-// from the new one of the same name.
-std::string OldContent(const char *name)
-{
-    return std::string("old ") + name;
-}
-
-bool MakeFolders(const std::string &path)
-{
-    for (size_t slash = path.find('\\', 3); ; slash = path.find('\\', slash + 1)) {
-        std::string part = path.substr(0, slash);
-        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
-}
-
-void WriteOldFile(const std::string &path, const std::string &content)
-{
-    ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind('\\')))) << path;
-    ASSERT_TRUE(WriteWholeFile(path, content)) << path;
-}
-
-// Stores a text value below HKEY_LOCAL_MACHINE.
-void SetRegistryText(const char *key, const char *name, const std::string &value)
-{
-    HKEY handle;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &handle, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1)));
-    RegCloseKey(handle);
-}
-
-// Puts the stand-in of an earlier version ("2.1", "1.5", "3.1.51", "3.2" or
-// "none" for a program without version resource) into folder as Velmo.exe
-// and registers it under App Paths, as its own setup did.
-void PlaceEarlierVersion(const char *version, const std::string &folder)
-{
-    std::string program = driver::WindowsPath(driver::Env("VELMO_EARLIER_PROGRAMS")) +
-                          "\\Velmo-" + version + ".exe";
-    ASSERT_TRUE(MakeFolders(folder));
-    ASSERT_TRUE(CopyFileA(program.c_str(), In(folder, "Velmo.exe").c_str(), FALSE))
-        << "cannot copy " << program;
-    SetRegistryText(kAppPaths, nullptr, In(folder, "Velmo.exe"));
-}
-
-// Registers `program` under App Paths unless an entry is there already.
-// Runs without the registry step leave no entry behind; a second run can
-// then find the first only through this one.
-void RegisterAppPathIfMissing(const std::string &program)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPaths, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return;
-    }
-    SetRegistryText(kAppPaths, nullptr, program);
-}
-
-// What a version 2 left behind: the files that the clean-up table names in
-// folder, each holding its old content, and the uninstaller shared with
-// the maker's other products.
-void PlaceVersion2Files(const std::string &folder)
-{
-    for (int i = 0; i < kCleanUpCount; ++i) {
-        const ManifestEntry &entry = kCleanUpTable[i];
-        if (entry.flags == CLEANUP_DELETE || entry.flags == CLEANUP_RENAME)
-            WriteOldFile(In(folder, entry.name), OldContent(entry.name));
-        else if (entry.flags == CLEANUP_SHARED_UNINSTALLER)
-            WriteOldFile(SharedUninstaller(), "old shared uninstaller");
-    }
-}
-
-// The record that version 2 wrote: some of its files and folders, a class
-// key and an element this setup does not know.
-Elements OldRecord(const std::string &folder)
-{
-    return {{"APPNAME", "Velmo"},
-            {"FILE", In(folder, "Deal.wav")},
-            {"FILE", In(folder, "VELMO.EXE")},
-            {"FOLDER", folder},
-            {"FOLDER", In(folder, "Cardsets")},
-            {"SHORTCUT", "C:\\Velmo.lnk"},
-            {"CLASSKEY", "Velmo.Game"},
-            {"UNINSTKEY", "Velmo"}};
-}
 
 std::string ReadFile(const std::string &path)
 {

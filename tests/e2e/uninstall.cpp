@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "earlier.h"
 #include "ids.h"
 #include "install_scenario.h"
 #include "product/registry_keys.h"
@@ -469,4 +470,37 @@ TEST(Uninstall, a_long_removal_shows_its_progress)
     ExpectUninstallerGone(program);
     EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kDestination); }, 10000))
         << "the destination folder is still there";
+}
+
+TEST(Uninstall, removes_an_upgrade_over_version_2_with_what_version_2_left)
+{
+    SpecialFolder(CSIDL_PROGRAMS);
+    SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const Snapshot before = TakeSnapshot();
+    // Version 2.1 as its setup left it: the game registered under App Paths,
+    // its files, the shared uninstaller, a class of its own and its record,
+    // which names the App Paths key too.
+    earlier::PlaceEarlierVersion("2.1", kDestination);
+    earlier::PlaceVersion2Files(kDestination);
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Velmo.Game\\shell\\open\\command", nullptr,
+                         "\"" + Installed("Velmo.exe") + "\" \"%1\""));
+    Elements old = earlier::OldRecord(kDestination);
+    old.emplace_back("APPKEY", "Velmo.exe");
+    ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), RecordText(old)));
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string program = UninstallProgram();
+
+    // The upgrade kept the old language files under new names, which no
+    // record names: they stay, with their folder.
+    EXPECT_EQ(kLeftSome, QuietRun(program));
+    ExpectUninstallerGone(program);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+    const Snapshot after = TakeSnapshot();
+    EXPECT_EQ(std::vector<std::string>(), Minus(before, after)) << "taken from the machine";
+    EXPECT_EQ(std::vector<std::string>(
+                  {"file " + Installed("Deutsch (v2.1).qlf") + " (15)",
+                   "file " + Installed("Fran\xe7" "ais (v2.1).qlf") + " (16)",
+                   "folder " + std::string(kDestination)}),
+              Minus(after, before))
+        << "left on the machine";
 }
