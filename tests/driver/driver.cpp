@@ -139,9 +139,17 @@ std::string ClassName(HWND window)
 
 std::string WindowText(HWND window)
 {
-    // GetWindowTextA does not ask a window of another process for its text;
-    // it gives what the system stored, which an edit control never updates.
-    // WM_GETTEXT asks the control itself.
+    // GetWindowTextA reads what the system stored for a window of another
+    // process without waiting for that process, which matters while it is
+    // busy installing. An edit control keeps its text itself: only WM_GETTEXT
+    // asks it.
+    if (lstrcmpiA(ClassName(window).c_str(), "Edit") != 0) {
+        int length = GetWindowTextLengthA(window);
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        int got = GetWindowTextA(window, &text[0], length + 1);
+        text.resize(static_cast<size_t>(std::max(got, 0)));
+        return text;
+    }
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
         return "";
