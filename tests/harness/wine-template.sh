@@ -10,7 +10,7 @@ dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-recipe="win32 prefix, undecorated windows, Wine fonts, 2"
+recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, 3"
 [ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
