@@ -2,17 +2,19 @@
 # Builds everything, in the order the builds need each other:
 #   1. host tools (payload packer and data generator)
 #   2. win32: the payload programs, the packed payload and Setup.exe
-#   3. host: unit tests and fuzzers (they read the packed manifest)
-#   4. win32-tests: the Windows-side tests, the test driver and the
+#   3. at the same time, as neither needs the other:
+#      host: unit tests and fuzzers (they read the packed manifest)
+#      win32-tests: the Windows-side tests, the test driver and the
 #      end-to-end scenarios, which run the win32 build's Setup.exe
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
 jobs=$(nproc)
+started=$SECONDS
 packed=$build/win32/packed
 toolchain=$root/cmake/toolchain-i686-w64-mingw32
 
-step() { echo "== $*"; }
+step() { echo "== $* ($((SECONDS - started)) s)"; }
 configure() { # dir, extra args
   local dir=$1; shift
   cmake -S "$root" -B "$build/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$build/$dir.configure.log" 2>&1 ||
@@ -32,11 +34,21 @@ step "win32 (Setup.exe)"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$toolchain.cmake" \
   -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed"
 compile win32
-step "host tests"
-configure host -DVELMO_PAYLOAD_DIR="$packed"
-compile host
-step "win32-tests (Windows-side tests and scenarios)"
-configure win32-tests -DCMAKE_TOOLCHAIN_FILE="$toolchain-posix.cmake" -DVELMO_WINDOWS_TESTS=ON \
-  -DVELMO_PAYLOAD_DIR="$packed" -DVELMO_SETUP_EXE="$build/win32/Setup.exe"
-compile win32-tests
+
+step "host tests and win32-tests (Windows-side tests and scenarios)"
+host_tests() {
+  configure host -DVELMO_PAYLOAD_DIR="$packed"
+  compile host
+}
+windows_tests() {
+  configure win32-tests -DCMAKE_TOOLCHAIN_FILE="$toolchain-posix.cmake" -DVELMO_WINDOWS_TESTS=ON \
+    -DVELMO_PAYLOAD_DIR="$packed" -DVELMO_SETUP_EXE="$build/win32/Setup.exe"
+  compile win32-tests
+}
+host_tests & host_pid=$!
+windows_tests & windows_pid=$!
+failed=0
+wait $host_pid || failed=1
+wait $windows_pid || failed=1
+[ $failed -eq 0 ] || exit 1
 step "built $build/win32/Setup.exe"
