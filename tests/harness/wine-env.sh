@@ -4,7 +4,9 @@
 # 32-bit support (see tools/deps.sh).
 VELMO_WINE=/usr/bin/wine
 VELMO_WINESERVER=/usr/lib/wine/wineserver
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Without the menu builder, a shell link saved in a prefix stays there: Wine
+# would copy every link into the Linux user's menus and desktop.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 # Prints what kind of program a file is: "PE32" for a 32-bit Windows
 # program (the only kind the harness runs), something else otherwise.
