@@ -13,7 +13,9 @@
 #include "install/progress.h"
 #include "install/progress_bar.h"
 #include "install/record.h"
+#include "install/registry.h"
 #include "install/report.h"
+#include "install/shortcuts.h"
 #include "product/config.h"
 #include "product/manifest.h"
 #include "product/queries.h"
@@ -58,15 +60,14 @@ bool ExtractFiles(HWND owner, bool ok)
     return ok;
 }
 
-// Pass 2: the uninstaller. Its entry in the system's list of installed
-// programs joins it here with the registry step; until then the pass
-// extracts the uninstaller only.
+// Pass 2: the uninstaller and its entry in the system's list of installed
+// programs.
 bool InstallUninstallers(HWND owner, bool ok)
 {
     ForEachEntry(kInstallTable, kInstallCount, ENTRY_UNINSTALLER,
                  [&](int index, const ManifestEntry &) {
                      if (MayContinue(ok))
-                         ok = ExtractEntry(owner, g_state.destination, index, true);
+                         ok = InstallUninstaller(owner, index);
                  });
     return ok;
 }
@@ -83,6 +84,18 @@ void RecordLaterFiles(Log &record, bool ok)
                          (entry.flags & ENTRY_REMOVE_FILE) ? "FILE" : "FILEPATTERN";
                      record.AddPath(element, g_state.destination, entry.name);
                  });
+}
+
+// Pass 4: the program group's links, then the desktop's if the user chose it.
+bool CreateShortcuts(HWND owner, bool ok)
+{
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_SHORTCUT, [&](int index, const ManifestEntry &) {
+        if (MayContinue(ok))
+            ok = CreateGroupShortcut(owner, index);
+    });
+    if (g_state.desktopIcon && MayContinue(ok))
+        ok = CreateDesktopShortcut(owner);
+    return ok;
 }
 
 // Opens destination folder + "\" + `name` with the shell, in that folder.
@@ -129,7 +142,9 @@ bool RunInstallation(HWND owner)
     ok = ExtractFiles(owner, ok);
     ok = InstallUninstallers(owner, ok);
     RecordLaterFiles(*record, ok);
-    // The App Paths entry and the shortcuts follow here with their steps.
+    if (MayContinue(ok))
+        ok = RegisterAppPath(owner);
+    ok = CreateShortcuts(owner, ok);
 
     progress.Reset();
     // A failure keeps what was done and lists it for the uninstaller; only

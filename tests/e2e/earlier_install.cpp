@@ -74,7 +74,7 @@ std::string DataFile(const char *number)
 // card-set folder comes first among the new folders.
 Elements MergedRecord(const Elements &old, const std::string &folder)
 {
-    Elements added = ExpectedRecord(ExtractionOrder().size(), true);
+    Elements added = ExpectedRecord(ExtractionOrder().size(), Reached::End);
     for (auto it = added.begin(); it != added.end(); ++it) {
         if (it->first == "FOLDER") {
             added.insert(it, {"FOLDER", In(folder, "Cardsets")});

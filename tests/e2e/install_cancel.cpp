@@ -4,7 +4,10 @@
 
 #include <cstring>
 
+#include "ids.h"
 #include "install_scenario.h"
+#include "setup_run.h"
+#include "system_entries.h"
 
 using namespace install_e2e;
 
@@ -126,4 +129,51 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
 
     ExpectSuccessfulRun(setup);
     ExpectCompleteInstallation();
+}
+
+namespace {
+
+const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
+const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
+
+// Clicks Cancel as soon as the registry step or a link is on the status
+// line and answers "Exit Setup"; while the user decides, the run has
+// registered the program. Each of these steps holds its status line for a
+// moment before it pumps; a click made then is answered after that step.
+void ExitAfterTheRegistry(driver::SetupProcess &setup, HWND progress)
+{
+    auto laterStep = [progress] {
+        std::string status = driver::ControlText(progress, ids::kProgressStatus);
+        return status == "Updating Registry..." || status == "Creating icons...";
+    };
+    DWORD start = GetTickCount();
+    while (!laterStep()) {
+        ASSERT_LT(GetTickCount() - start, 120000u) << "the registry step never showed";
+        Sleep(1);
+    }
+    driver::Click(progress, ids::kProgressCancel);
+    HWND confirmation = WaitForCancelConfirmation(setup);
+    ASSERT_NE(nullptr, confirmation) << "the run ended before Cancel was answered";
+    std::vector<RegistryValue> values;
+    EXPECT_TRUE(ReadKeyValues(kProgramKey, &values));
+    EXPECT_EQ(TextValue("", Installed("Velmo.exe")), values.at(0));
+    EXPECT_TRUE(KeyExists(kProductKey));
+    driver::Click(confirmation, ids::kAnswer6);
+    ExpectEndsWithoutMessage(setup);
+}
+
+}  // namespace
+
+TEST(InstallCancel, exit_setup_after_the_registry_removes_keys_and_links)
+{
+    driver::SetupProcess setup;
+    HWND progress = e2e::StartInstallation(setup);
+    ASSERT_NE(nullptr, progress);
+    ASSERT_NO_FATAL_FAILURE(ExitAfterTheRegistry(setup, progress));
+
+    EXPECT_FALSE(KeyExists(kProgramKey)) << "the App Paths entry stayed";
+    EXPECT_FALSE(KeyExists(kProductKey)) << "the product stayed in the list of installed programs";
+    EXPECT_FALSE(driver::FolderExists(GroupFolder())) << "the program group stayed";
+    EXPECT_FALSE(driver::FileExists(DesktopLink().path));
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
 }

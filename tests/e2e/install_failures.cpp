@@ -11,25 +11,6 @@ using namespace install_e2e;
 
 namespace {
 
-// Waits for the one error box of the run and checks it.
-void ExpectErrorBox(driver::SetupProcess &setup, const std::string &message)
-{
-    MessageBoxSeen seen;
-    ASSERT_TRUE(AnswerMessageBox(setup, &seen)) << "no error box";
-    EXPECT_EQ(ErrorText(message), seen.text);
-    EXPECT_EQ("Error", seen.caption);
-    EXPECT_TRUE(seen.icon) << "the error box has no icon";
-    EXPECT_TRUE(seen.owned) << "the error box has no owner";
-}
-
-// After the error box: the setup ends with nothing more to say, and the
-// game is not started.
-void ExpectRunEnded(driver::SetupProcess &setup)
-{
-    ExpectEndsWithoutMessage(setup);
-    EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started";
-}
-
 // The first `done` entries of the extraction are in place, the others are
 // not there at all.
 void ExpectExtractedUpTo(const std::vector<int> &order, size_t done)
@@ -96,7 +77,7 @@ TEST(InstallFailure, uncreatable_file_keeps_the_files_before_it)
     ExpectExtractedUpTo(order, failing);
     // Creating the file's folder failed, so every folder up to the drive
     // was recorded on the way.
-    Elements expected = ExpectedRecord(failing, false);
+    Elements expected = ExpectedRecord(failing, Reached::Files);
     expected.emplace_back("FOLDER", "C:");
     expected.emplace_back("FOLDER", "C:\\Program Files");
     EXPECT_EQ(RecordText(expected), ReadRecord());
@@ -133,7 +114,7 @@ TEST(InstallFailure, corrupt_payload_reports_a_decompression_error)
     std::string written;
     EXPECT_TRUE(driver::ReadWholeFile(Installed(entry.name), &written));
     EXPECT_FALSE(written == PayloadSource(entry));
-    EXPECT_EQ(RecordText(ExpectedRecord(damaged + 1, false)), ReadRecord());
+    EXPECT_EQ(RecordText(ExpectedRecord(damaged + 1, Reached::Files)), ReadRecord());
 }
 
 // The destination is a small disk of its own (the harness mounts it); the
@@ -160,7 +141,7 @@ TEST(InstallFailure, full_disk_during_a_file_reports_an_io_error)
     std::string written;
     EXPECT_TRUE(driver::ReadWholeFile(Installed(kInstallTable[order[failing]].name), &written));
     EXPECT_LT(written.size(), kInstallTable[order[failing]].unpackedSize);
-    EXPECT_EQ(RecordText(ExpectedRecord(failing + 1, false)), ReadRecord());
+    EXPECT_EQ(RecordText(ExpectedRecord(failing + 1, Reached::Files)), ReadRecord());
 }
 
 // One page short: every chunk is written into the stream's buffer, and only
@@ -190,7 +171,7 @@ TEST(InstallFailure, full_disk_at_the_last_close_reports_an_io_error)
     std::string written;
     EXPECT_TRUE(driver::ReadWholeFile(Installed(last.name), &written));
     EXPECT_LT(written.size(), last.unpackedSize) << "the last file was not cut short";
-    EXPECT_EQ(RecordText(ExpectedRecord(order.size(), false)), ReadRecord());
+    EXPECT_EQ(RecordText(ExpectedRecord(order.size(), Reached::Files)), ReadRecord());
 }
 
 TEST(InstallFailure, unwritable_record_is_reported_and_no_success_shown)

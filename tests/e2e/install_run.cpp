@@ -39,7 +39,7 @@ TEST(InstallRun, second_run_leaves_the_record_unchanged)
         ExpectSuccessfulRun(first);
     }
     std::string record = ReadRecord();
-    ASSERT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), true)), record);
+    ASSERT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), Reached::End)), record);
 
     driver::SetupProcess second;
     ASSERT_NE(nullptr, e2e::StartInstallation(second));

@@ -1,6 +1,8 @@
 // Shared pieces of the installation scenarios.
 #include "install_scenario.h"
 
+#include "system_entries.h"
+
 #include <commctrl.h>
 #include <tlhelp32.h>
 #include <gtest/gtest.h>
@@ -122,9 +124,9 @@ std::string RecordText(const Elements &elements)
     return text + "</UNINSTALL>\r\n";
 }
 
-Elements ExpectedRecord(size_t extracted, bool complete)
+Elements ExpectedRecord(size_t extracted, Reached reached)
 {
-    Elements files, folders, patterns;
+    Elements files, folders, keys, patterns;
     std::set<std::string> seenFiles, seenFolders;
     auto addFolder = [&](const std::string &folder) {
         if (seenFolders.insert(Lower(folder)).second)
@@ -140,7 +142,7 @@ Elements ExpectedRecord(size_t extracted, bool complete)
         if (seenFiles.insert(Lower(Installed(name))).second)
             files.emplace_back("FILE", Installed(name));
     }
-    if (complete) {
+    if (reached >= Reached::AppPaths) {
         for (int i = 0; i < kInstallCount; ++i) {
             const ManifestEntry &entry = kInstallTable[i];
             if (entry.flags & ENTRY_REMOVE_FILE)
@@ -149,11 +151,44 @@ Elements ExpectedRecord(size_t extracted, bool complete)
                 patterns.emplace_back("FILEPATTERN", Installed(entry.name));
         }
     }
+    if (reached >= Reached::GroupLinks) {
+        for (const LinkMade &link : GroupLinks())
+            files.emplace_back("FILE", link.path);
+        // The Start menu's Programs folder is there; the group is made.
+        addFolder(GroupFolder());
+        keys.emplace_back("APPKEY", "Velmo.exe");
+    }
+    if (reached >= Reached::End)
+        files.emplace_back("FILE", DesktopLink().path);
+    if (reached >= Reached::AppPaths)
+        keys.emplace_back("UNINSTKEY", "Velmo");
     Elements record = {{"APPNAME", "Velmo"}};
-    record.insert(record.end(), files.begin(), files.end());
-    record.insert(record.end(), folders.begin(), folders.end());
-    record.insert(record.end(), patterns.begin(), patterns.end());
+    for (const Elements *group : {&files, &folders, &keys, &patterns})
+        record.insert(record.end(), group->begin(), group->end());
     return record;
+}
+
+std::string GroupFolder()
+{
+    return ProgramsFolder() + "\\Velmo";
+}
+
+std::vector<LinkMade> GroupLinks()
+{
+    const std::string group = GroupFolder();
+    const std::string uninstall = DutchUser() ? "Velmo verwijderen" : "Uninstall Velmo";
+    // The web address goes to the shell as it stands, with no folder.
+    return {
+        {group + "\\Velmo.lnk", "Velmo", Installed("Velmo.exe"), kDestination},
+        {group + "\\" + uninstall + ".lnk", uninstall, Installed("Uninstall.exe"), kDestination},
+        {group + "\\Velmo Website.lnk", "Velmo Website",
+         LinkTargetOf("http://www.kestrin-software.example/velmo"), ""},
+    };
+}
+
+LinkMade DesktopLink()
+{
+    return {DesktopFolder() + "\\Velmo.lnk", "Velmo", Installed("Velmo.exe"), kDestination};
 }
 
 std::string ReadRecord()
@@ -327,18 +362,47 @@ void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder)
     DWORD game = 0;
     driver::WaitUntil([&] { return (game = FindChildProcess(setup.Id())) != 0; }, 30000);
     ASSERT_NE(0u, game) << "the game was not started";
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, game);
-    ASSERT_NE(nullptr, process);
+    EXPECT_EQ(game, ExpectGameRunning(Installed("Velmo.exe", folder)));
+    ExpectEndsWithoutMessage(setup, 90000);
+}
+
+DWORD ExpectGameRunning(const std::string &program)
+{
     HWND window = nullptr;
     driver::WaitUntil([&] { return (window = FindWindowA("VelmoGame", nullptr)) != nullptr; },
                       kGameStartMs);
-    EXPECT_NE(nullptr, window) << "the game shows no window";
-    EXPECT_EQ(Installed("Velmo.exe", folder), ProcessImage(process));
-    if (window)
-        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (!window) {
+        ADD_FAILURE() << "the game shows no window";
+        return 0;
+    }
+    DWORD game = 0;
+    GetWindowThreadProcessId(window, &game);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, game);
+    if (!process) {
+        ADD_FAILURE() << "cannot open the game's process";
+        return game;
+    }
+    EXPECT_EQ(program, ProcessImage(process));
+    PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 30000)) << "the game did not end";
     CloseHandle(process);
-    ExpectEndsWithoutMessage(setup, 90000);
+    return game;
+}
+
+void ExpectErrorBox(driver::SetupProcess &setup, const std::string &message)
+{
+    MessageBoxSeen seen;
+    ASSERT_TRUE(AnswerMessageBox(setup, &seen)) << "no error box";
+    EXPECT_EQ(ErrorText(message), seen.text);
+    EXPECT_EQ("Error", seen.caption);
+    EXPECT_TRUE(seen.icon) << "the error box has no icon";
+    EXPECT_TRUE(seen.owned) << "the error box has no owner";
+}
+
+void ExpectRunEnded(driver::SetupProcess &setup)
+{
+    ExpectEndsWithoutMessage(setup);
+    EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started";
 }
 
 void ExpectEveryFileInstalled(const std::string &folder)
@@ -350,7 +414,7 @@ void ExpectEveryFileInstalled(const std::string &folder)
 void ExpectCompleteInstallation()
 {
     ExpectEveryFileInstalled();
-    EXPECT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), true)), ReadRecord());
+    EXPECT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), Reached::End)), ReadRecord());
 }
 
 bool DutchUser()

@@ -35,10 +35,29 @@ void ExpectInstalledLikeSource(const ManifestEntry &entry,
 // ("NAME", "text") in order.
 using Elements = std::vector<std::pair<std::string, std::string>>;
 std::string RecordText(const Elements &elements);
+// How far a run came after its files: it stopped during them; it stopped
+// at the App Paths entry, after the uninstaller's entry and the later files
+// and patterns; it made every link but the desktop's; it went to its end.
+enum class Reached { Files, AppPaths, GroupLinks, End };
 // The record of a run into the default destination whose extraction wrote
-// the first `extracted` entries of ExtractionOrder(); `complete` when the run
-// went on to its end (the later files and patterns are recorded then).
-Elements ExpectedRecord(size_t extracted, bool complete);
+// the first `extracted` entries of ExtractionOrder() and that came as far as
+// `reached`.
+Elements ExpectedRecord(size_t extracted, Reached reached);
+
+// A link the run makes: where, its caption (file name and description),
+// its target and working folder as the shell keeps them.
+struct LinkMade {
+    std::string path;
+    std::string caption;
+    std::string target;
+    std::string folder;
+};
+// The program group's folder in the Start menu.
+std::string GroupFolder();
+// The program group's links in the order the run makes them, captions in
+// the user's language.
+std::vector<LinkMade> GroupLinks();
+LinkMade DesktopLink();
 std::string ReadRecord();
 // The elements of a record file, in file order.
 Elements ParseRecord(const std::string &text);
@@ -78,6 +97,18 @@ bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen,
 // Waits for the setup to end; fails the test on timeout or a non-zero exit
 // code. Any message box that shows up meanwhile fails the test too.
 void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs = driver::kDefaultWait);
+
+// Waits for the one error box of the run and checks its text, caption, icon
+// and owner.
+void ExpectErrorBox(driver::SetupProcess &setup, const std::string &message);
+// After the error box: the setup ends with nothing more to say, and the
+// game is not started.
+void ExpectRunEnded(driver::SetupProcess &setup);
+
+// Waits for the game's window, checks that its process runs `program`,
+// closes it and waits for the game to end. Returns the game's process id,
+// 0 when no window came.
+DWORD ExpectGameRunning(const std::string &program);
 
 // Lets a started setup run to its end and checks the success message, the
 // start of the game from `folder` (waiting for its window, then closing it)

@@ -1,0 +1,21 @@
+// Registry entries of the installed product: the App Paths entry of its
+// program and its entry in the system's list of installed programs.
+#pragma once
+
+#include <windows.h>
+
+// Writes the App Paths entry of the program file below HKEY_LOCAL_MACHINE:
+// the default value, destination folder + "\" + the program file, and
+// "Path", the destination folder. The key's name is recorded (APPKEY) as
+// soon as the key exists, before any value is written. True, with one step
+// of the progress bar, when both values were written; false after "$0334"
+// has been shown. A key made before a failure stays and stays recorded.
+bool RegisterAppPath(HWND owner);
+
+// Extracts the uninstaller (install entry `index`) into the destination
+// folder and makes it known in the list of installed programs: the product's
+// key below Uninstall (recorded as UNINSTKEY before any value is written)
+// with "DisplayName" and "UninstallString". False when the extraction
+// failed (its message has been shown) or after "$0334".
+bool InstallUninstaller(HWND owner, int index);
+
