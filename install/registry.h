@@ -19,3 +19,8 @@ bool RegisterAppPath(HWND owner);
 // failed (its message has been shown) or after "$0334".
 bool InstallUninstaller(HWND owner, int index);
 
+// Undoes this run's writing of the product key `name` below the key
+// `parent` of HKEY_LOCAL_MACHINE, for the roll-back of a cancel: a key that
+// the run created is deleted; a key that was there before gets back the
+// values the run overwrote, and loses those it added. Failures are ignored.
+void RestoreProductKey(const char *parent, const char *name);

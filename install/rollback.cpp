@@ -2,19 +2,10 @@
 #include <windows.h>
 
 #include "install/record.h"
+#include "install/registry.h"
 #include "product/registry_keys.h"
 
 namespace {
-
-// Deletes `name` below the given key of HKEY_LOCAL_MACHINE, if that key opens.
-void DeleteSubKey(const char *parent, const char *name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteKeyA(key, name);
-    RegCloseKey(key);
-}
 
 class SystemRollback : public RollbackTarget {
 public:
@@ -28,17 +19,19 @@ public:
         if (path)
             RemoveDirectoryA(path);
     }
+    // A key that an earlier installation made is given back its values,
+    // so that the cancel does not cut that installation off the system.
     void RemoveAppKey(const char *name) override
     {
         if (name)
-            DeleteSubKey(kAppPathsKey, name);
+            RestoreProductKey(kAppPathsKey, name);
     }
     // The run made the product's Uninstall entry; left behind, the list of
     // installed programs would offer an uninstaller that is gone.
     void RemoveUninstallKey(const char *name) override
     {
         if (name)
-            DeleteSubKey(kUninstallKey, name);
+            RestoreProductKey(kUninstallKey, name);
     }
 };
 

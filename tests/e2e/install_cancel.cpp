@@ -177,3 +177,27 @@ TEST(InstallCancel, exit_setup_after_the_registry_removes_keys_and_links)
     EXPECT_FALSE(driver::FileExists(DesktopLink().path));
     EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
 }
+
+// The keys of an installation in another folder, whose record this run
+// never saw, are that installation's: the cancel gives them back.
+TEST(InstallCancel, exit_setup_gives_an_earlier_installation_its_keys_back)
+{
+    const std::vector<RegistryValue> program = {TextValue("", "C:\\Games\\Velmo\\Velmo.exe")};
+    const std::vector<RegistryValue> product = {
+        TextValue("DisplayName", "Velmo 2"), TextValue("DisplayVersion", "2.1"),
+        TextValue("UninstallString", "C:\\Games\\Velmo\\Uninstall.exe")};
+    ASSERT_TRUE(WriteKeyValues(kProgramKey, program));
+    ASSERT_TRUE(WriteKeyValues(kProductKey, product));
+
+    driver::SetupProcess setup;
+    HWND progress = e2e::StartInstallation(setup);
+    ASSERT_NE(nullptr, progress);
+    ASSERT_NO_FATAL_FAILURE(ExitAfterTheRegistry(setup, progress));
+
+    std::vector<RegistryValue> values;
+    EXPECT_TRUE(ReadKeyValues(kProgramKey, &values));
+    EXPECT_EQ(program, values);
+    EXPECT_TRUE(ReadKeyValues(kProductKey, &values));
+    EXPECT_EQ(product, values);
+    EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
+}

@@ -98,6 +98,22 @@ bool ReadKeyValues(const std::string &key, std::vector<RegistryValue> *values)
     return true;
 }
 
+bool WriteKeyValues(const std::string &key, const std::vector<RegistryValue> &values)
+{
+    HKEY handle;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | SetupView(),
+                        nullptr, &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool ok = true;
+    for (const RegistryValue &value : values) {
+        ok = ok && RegSetValueExA(handle, value.name.empty() ? nullptr : value.name.c_str(), 0,
+                                  value.type, reinterpret_cast<const BYTE *>(value.data.data()),
+                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+    }
+    RegCloseKey(handle);
+    return ok;
+}
+
 bool KeyExists(const std::string &key)
 {
     HKEY handle;

@@ -36,6 +36,8 @@ RegistryValue TextValue(const std::string &name, const std::string &text);
 // of a 64-bit prefix). False when the key does not exist.
 bool ReadKeyValues(const std::string &key, std::vector<RegistryValue> *values);
 bool KeyExists(const std::string &key);
+// Creates HKEY_LOCAL_MACHINE\<key> in the setup's view with these values.
+bool WriteKeyValues(const std::string &key, const std::vector<RegistryValue> &values);
 // Lets everyone only read HKEY_LOCAL_MACHINE\<key> in the setup's view, so
 // that opening it with full access is refused. False when that failed.
 bool MakeKeyReadOnly(const std::string &key);
