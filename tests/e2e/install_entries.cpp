@@ -169,3 +169,33 @@ TEST(InstallEntries, unsaveable_desktop_link_reports_with_the_bar_full)
     EXPECT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), Reached::GroupLinks)),
               ReadRecord());
 }
+
+// A program group two levels deep whose first level is new: both folders
+// are made and recorded, the outer one first. Without the desktop icon no
+// link goes to the desktop.
+TEST(InstallEntries, new_two_level_group_without_desktop_icon)
+{
+    e2e::Choices choices;
+    choices.group = "Games\\Velmo";
+    choices.desktopIcon = false;
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
+    ExpectSuccessfulRun(setup);
+
+    const std::string outer = ProgramsFolder() + "\\Games";
+    for (const LinkMade &made : GroupLinks()) {
+        LinkMade moved = made;
+        moved.path = outer + "\\Velmo\\" + made.caption + ".lnk";
+        ExpectLink(moved);
+    }
+    EXPECT_FALSE(driver::FileExists(DesktopLink().path)) << "a link was put on the desktop";
+    Elements record = ParseRecord(ReadRecord());
+    auto position = [&record](const char *name, const std::string &text) {
+        return std::find(record.begin(), record.end(), std::make_pair(std::string(name), text)) -
+               record.begin();
+    };
+    const auto end = static_cast<std::ptrdiff_t>(record.size());
+    EXPECT_LT(position("FOLDER", outer), position("FOLDER", outer + "\\Velmo"));
+    EXPECT_LT(position("FOLDER", outer + "\\Velmo"), end);
+    EXPECT_EQ(end, position("FILE", DesktopLink().path)) << "the desktop link was recorded";
+}
