@@ -243,19 +243,22 @@ std::string RunSystemTool(const std::string &program, const std::string &argumen
     CloseHandle(writeEnd);
     std::string output;
     if (started) {
-        // The pipe ends when the tool and whatever inherited it end; the
-        // wait below bounds the whole.
-        DWORD start = GetTickCount();
-        for (;;) {
+        // Reads what waits in the pipe; false once the pipe has ended.
+        auto drain = [&] {
             DWORD waiting = 0;
-            if (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting) {
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting) {
                 char chunk[512];
                 DWORD read = 0;
                 if (!ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) || !read)
-                    break;
+                    return false;
                 output.append(chunk, read);
-                continue;
             }
+            return true;
+        };
+        // The pipe ends when the tool and whatever inherited it end; the
+        // wait bounds the whole.
+        DWORD start = GetTickCount();
+        while (drain()) {
             if (WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0) {
                 *ended = true;
                 break;
@@ -264,14 +267,7 @@ std::string RunSystemTool(const std::string &program, const std::string &argumen
                 break;
         }
         // What the tool wrote just before it ended.
-        DWORD waiting = 0;
-        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting) {
-            char chunk[512];
-            DWORD read = 0;
-            if (!ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) || !read)
-                break;
-            output.append(chunk, read);
-        }
+        drain();
         if (!*ended)
             TerminateProcess(info.hProcess, 1);
         CloseHandle(info.hThread);
