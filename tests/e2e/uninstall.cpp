@@ -13,6 +13,7 @@
 #include "earlier.h"
 #include "ids.h"
 #include "install_scenario.h"
+#include "product/config.h"
 #include "product/registry_keys.h"
 #include "setup_run.h"
 
@@ -178,9 +179,8 @@ bool KeyExists(HKEY root, const std::string &key)
 std::string UninstallProgram()
 {
     std::string command = ReadMachineValue(std::string(kUninstallKey) + "\\Velmo", "UninstallString");
-    if (command.empty())
-        return Installed("Uninstall.exe");  // the setup registers none yet
-    if (command[0] == '"')
+    EXPECT_NE("", command) << "the setup registered no uninstall command";
+    if (!command.empty() && command[0] == '"')
         command = command.substr(1, command.find('"', 1) - 1);
     return command;
 }
@@ -257,6 +257,12 @@ TEST(Uninstall, removes_the_installation_but_a_file_of_the_user)
     SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     const Snapshot before = TakeSnapshot();
     ASSERT_NO_FATAL_FAILURE(Install());
+    // The run made links in the program group and on the desktop and
+    // registered the game.
+    const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\" + kSetupConfig.defaultGroup;
+    EXPECT_TRUE(driver::FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Velmo.lnk"));
+    EXPECT_TRUE(driver::FileExists(group + "\\Velmo.lnk")) << group;
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Velmo.exe"));
     ASSERT_TRUE(WriteWholeFile(Installed("My notes.txt"), "mine"));
     const std::string program = UninstallProgram();
 
