@@ -119,9 +119,10 @@ void LaunchProduct()
     OpenInDestination(kSetupConfig.mainExecutable);
 }
 
-}  // namespace
-
-bool RunInstallation(HWND owner)
+// The steps of a run and the end of its record, within one COM
+// initialisation that ends before the success message. Returns the run's
+// result; the failure has been reported.
+bool RunSteps(HWND owner)
 {
     ComInit com;
     if (!com.ok())
@@ -156,7 +157,14 @@ bool RunInstallation(HWND owner)
     else if (!record->Commit() && ok)
         ok = ReportError(owner, "$0333", record->RecordPath());
     record.Reset();
+    return ok;
+}
 
+}  // namespace
+
+bool RunInstallation(HWND owner)
+{
+    bool ok = RunSteps(owner);
     if (!ok || g_state.cancelled)
         return ok;
     MessageBoxA(nullptr, ResolveText("$0260"), ResolveText("$0010"), MB_OK);

@@ -62,16 +62,6 @@ void PlaceEarlierVersion(const char *version, const std::string &folder)
     SetRegistryText(kAppPaths, nullptr, In(folder, "Velmo.exe"));
 }
 
-void RegisterAppPathIfMissing(const std::string &program)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPaths, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return;
-    }
-    SetRegistryText(kAppPaths, nullptr, program);
-}
-
 void PlaceVersion2Files(const std::string &folder)
 {
     for (int i = 0; i < kCleanUpCount; ++i) {

@@ -32,10 +32,6 @@ void SetRegistryText(const char *key, const char *name, const std::string &value
 // "none" for a program without version resource) into folder as Velmo.exe
 // and registers it under App Paths, as its own setup did.
 void PlaceEarlierVersion(const char *version, const std::string &folder);
-// Registers `program` under App Paths unless an entry is there already.
-// Runs without the registry step leave no entry behind; a second run can
-// then find the first only through this one.
-void RegisterAppPathIfMissing(const std::string &program);
 // What a version 2 left behind: the files that the clean-up table names in
 // folder, each holding its old content, and the shared uninstaller.
 void PlaceVersion2Files(const std::string &folder);

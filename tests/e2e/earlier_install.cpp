@@ -375,7 +375,6 @@ TEST(EarlierInstallation, second_run_finds_3_1_51_and_installs_into_its_folder_w
         ASSERT_NE(nullptr, e2e::StartInstallation(first, choices));
         ExpectSuccessfulRun(first, kGames);
     }
-    RegisterAppPathIfMissing(In(kGames, "Velmo.exe"));
     std::string record = ReadFile(In(kGames, "Uninstall.dat"));
 
     // No warning on the way (any would fail the walk), and the proposed
