@@ -23,13 +23,6 @@ bool FinishRegistryText(char *buffer, size_t bufferSize, uint32_t dataSize)
     return false;
 }
 
-void CutAtLastBackslash(char *path)
-{
-    char *slash = std::strrchr(path, '\\');
-    if (slash)
-        *slash = '\0';
-}
-
 void CopyVersionText(char (&versionText)[64], const char *text, size_t available)
 {
     size_t length = 0;

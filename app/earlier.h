@@ -23,10 +23,6 @@ struct EarlierInstallation {
 // path is never taken for the installed program.
 bool FinishRegistryText(char *buffer, size_t bufferSize, uint32_t dataSize);
 
-// Cuts a program path at its last "\", leaving its folder; a text without
-// "\" stays whole.
-void CutAtLastBackslash(char *path);
-
 // Copies at most 63 characters of a version string into versionText; the
 // string ends at its NUL or after `available` bytes, whichever comes first.
 void CopyVersionText(char (&versionText)[64], const char *text, size_t available);

@@ -63,6 +63,13 @@ bool JoinPath(char *target, size_t size, const char *folder, const char *name)
     return length >= 0 && static_cast<size_t>(length) < size;
 }
 
+void CutAtLastBackslash(char *path)
+{
+    char *slash = std::strrchr(path, '\\');
+    if (slash)
+        *slash = '\0';
+}
+
 char *DuplicateText(const char *text)
 {
     if (!text)

@@ -36,6 +36,10 @@ bool CopyText(char *target, size_t size, const char *text);
 // the cut path, good for a message only, never for opening.
 bool JoinPath(char *target, size_t size, const char *folder, const char *name);
 
+// Cuts a path at its last "\", leaving its folder; a text without "\"
+// stays whole.
+void CutAtLastBackslash(char *path);
+
 // A copy of `text` on the heap (std::malloc; free it with std::free), or
 // nullptr for nullptr or when memory is short.
 char *DuplicateText(const char *text);

@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include <cstring>
 
 #include "base/format.h"
+#include "base/text.h"
 #include "uninstall/arguments.h"
 #include "uninstall/removal.h"
 #include "uninstall/rules.h"
@@ -71,8 +71,8 @@ int FinishRun(const UninstallArguments &arguments)
     }
     if (deleted && arguments.removeFolder) {
         char folder[MAX_PATH];
-        std::strcpy(folder, arguments.program);
-        *std::strrchr(folder, '\\') = '\0';
+        CopyText(folder, sizeof folder, arguments.program);
+        CutAtLastBackslash(folder);
         RemoveDirectoryA(folder);
     }
     return deleted ? 0 : 1;

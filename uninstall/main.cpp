@@ -87,15 +87,6 @@ private:
     DWORD shown_ = 0;
 };
 
-// The folder of a path, without its last backslash.
-void FolderOf(const char *path, char *folder, size_t size)
-{
-    FormatText(folder, size, "%s", path);
-    char *slash = std::strrchr(folder, '\\');
-    if (slash)
-        *slash = '\0';
-}
-
 // True when the folder holds nothing but the program.
 bool HoldsOnly(const char *folder, const char *program)
 {
@@ -194,7 +185,8 @@ int Uninstall(HINSTANCE instance, bool quiet)
     if (length > 0 && length < sizeof longName)
         CopyText(program, sizeof program, longName);
     char folder[MAX_PATH], recordPath[MAX_PATH + sizeof kRecordName];
-    FolderOf(program, folder, sizeof folder);
+    CopyText(folder, sizeof folder, program);
+    CutAtLastBackslash(folder);
     JoinPath(recordPath, sizeof recordPath, folder, kRecordName);
 
     Vxml record("UNINSTALL");

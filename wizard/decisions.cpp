@@ -84,9 +84,7 @@ bool DestinationParent(const char *destination, char *parent, size_t size)
 {
     if (!CopyText(parent, size, destination))
         return false;
-    char *slash = std::strrchr(parent, '\\');
-    if (slash)
-        *slash = '\0';
+    CutAtLastBackslash(parent);
     return true;
 }
 
