@@ -15,6 +15,12 @@ struct Engine {
 // Set by RunInstallation for the length of one run; empty otherwise.
 extern Engine g_engine;
 
+// What a step tells the run's objects; with the slot empty (no run, or the
+// object already gone) nothing happens.
+void EngineStatus(const char *text);                       // the status line
+void EngineAdvanceStep();                                  // one step of the bar
+void EngineRecord(const char *element, const char *text);  // the uninstall record
+
 // Owns one object of the run and shows it in its slot of g_engine for as
 // long as it lives:
 //     EngineObject<Progress> progress(g_engine.progress, owner);

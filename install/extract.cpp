@@ -8,7 +8,6 @@
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/progress.h"
-#include "install/record.h"
 #include "install/report.h"
 #include "product/inflate.h"
 #include "product/manifest.h"
@@ -63,9 +62,9 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     if (!file)
         return ReportError(owner, "$0333", path);
 
-    if (record && g_engine.record) {
-        g_engine.record->Add("FOLDER", folder);
-        g_engine.record->Add("FILE", path);
+    if (record) {
+        EngineRecord("FOLDER", folder);
+        EngineRecord("FILE", path);
     }
 
     // A missing or short resource gives no input, which the inflater
@@ -86,7 +85,7 @@ void CreateFolderPath(const char *element, char *path)
         CreateFolderPath(element, path);
         CreateDirectoryA(path, nullptr);
     }
-    if (element && g_engine.record)
-        g_engine.record->Add(element, path);
+    if (element)
+        EngineRecord(element, path);
     *slash = '\\';
 }

@@ -23,6 +23,24 @@
 
 Engine g_engine;
 
+void EngineStatus(const char *text)
+{
+    if (g_engine.progress)
+        g_engine.progress->SetStatus(text);
+}
+
+void EngineAdvanceStep()
+{
+    if (g_engine.progress)
+        g_engine.progress->AdvanceStep();
+}
+
+void EngineRecord(const char *element, const char *text)
+{
+    if (g_engine.record)
+        g_engine.record->Add(element, text);
+}
+
 namespace {
 
 // A pass goes on only while every step so far succeeded and the user has

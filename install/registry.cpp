@@ -9,8 +9,6 @@
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/extract.h"
-#include "install/progress.h"
-#include "install/record.h"
 #include "install/report.h"
 #include "product/config.h"
 #include "product/manifest.h"
@@ -91,8 +89,7 @@ bool WriteProductKey(KeyBefore &before, const char *parent, const char *name,
     if (productKey.Create(parentKey.get(), name, KEY_ALL_ACCESS, &created) != ERROR_SUCCESS)
         return false;
     NoteKeyBefore(before, parent, name, productKey.get(), created, values);
-    if (g_engine.record)
-        g_engine.record->Add(element, name);
+    EngineRecord(element, name);
     for (const TextValue &value : values) {
         DWORD size = static_cast<DWORD>(std::strlen(value.data) + 1);
         if (RegSetValueExA(productKey.get(), value.name, 0, REG_SZ,
@@ -106,8 +103,7 @@ bool WriteProductKey(KeyBefore &before, const char *parent, const char *name,
 
 bool RegisterAppPath(HWND owner)
 {
-    if (g_engine.progress)
-        g_engine.progress->SetStatus(ResolveText("$0310"));
+    EngineStatus(ResolveText("$0310"));
     // A program path longer than a Windows path can be is refused before the
     // registry is touched: a cut path would name another file.
     char program[MAX_PATH];
@@ -116,8 +112,7 @@ bool RegisterAppPath(HWND owner)
                               {{nullptr, program}, {"Path", g_state.destination}});
     if (!ok)
         return ReportError(owner, "$0334");
-    if (g_engine.progress)
-        g_engine.progress->AdvanceStep();
+    EngineAdvanceStep();
     return true;
 }
 

@@ -10,8 +10,6 @@
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/extract.h"
-#include "install/progress.h"
-#include "install/record.h"
 #include "install/report.h"
 #include "product/config.h"
 #include "product/manifest.h"
@@ -21,18 +19,6 @@ namespace {
 
 // A link file's path as the shell takes it: 520 UTF-16 characters at most.
 constexpr int kLinkPathChars = 520;
-
-void ShowStatus(const char *reference)
-{
-    if (g_engine.progress)
-        g_engine.progress->SetStatus(ResolveText(reference));
-}
-
-void AdvanceStep()
-{
-    if (g_engine.progress)
-        g_engine.progress->AdvanceStep();
-}
 
 // The path of a special folder of the user (CSIDL_*) into `path` of
 // MAX_PATH bytes; false when the shell does not know it.
@@ -73,8 +59,7 @@ bool PrepareGroupFolder(char *group, size_t size)
         CreateFolderPath("FOLDER", group);
         group[length] = '\0';
     }
-    if (g_engine.record)
-        g_engine.record->Add("FOLDER", group);
+    EngineRecord("FOLDER", group);
     return true;
 }
 
@@ -112,15 +97,14 @@ bool CreateShortcut(const char *linkFolder, const char *targetFolder, const char
         return false;
     if (FAILED(file->Save(widePath, TRUE)))
         return false;
-    if (g_engine.record)
-        g_engine.record->Add("FILE", linkPath);
+    EngineRecord("FILE", linkPath);
     return true;
 }
 
 bool CreateGroupShortcut(HWND owner, int index)
 {
     const ManifestEntry &entry = kInstallTable[index];
-    ShowStatus("$0311");
+    EngineStatus(ResolveText("$0311"));
     char group[MAX_PATH + sizeof g_state.programGroup];
     if (!PrepareGroupFolder(group, sizeof group))
         return ReportError(owner, "$0335");
@@ -132,7 +116,7 @@ bool CreateGroupShortcut(HWND owner, int index)
     const char *targetFolder =
         (entry.flags & ENTRY_EXTERNAL_TARGET) ? nullptr : g_state.destination;
     bool ok = CreateShortcut(group, targetFolder, entry.name, nullptr, caption ? caption : "");
-    AdvanceStep();
+    EngineAdvanceStep();
     if (!ok)
         return ReportError(owner, "$0335");
     return true;
@@ -140,13 +124,13 @@ bool CreateGroupShortcut(HWND owner, int index)
 
 bool CreateDesktopShortcut(HWND owner)
 {
-    ShowStatus("$0311");
+    EngineStatus(ResolveText("$0311"));
     char desktop[MAX_PATH];
     if (!GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop))
         return ReportError(owner, "$0335");
     bool ok = CreateShortcut(desktop, g_state.destination, kSetupConfig.mainExecutable, nullptr,
                              kSetupConfig.productName);
-    AdvanceStep();
+    EngineAdvanceStep();
     if (!ok)
         return ReportError(owner, "$0335");
     return true;
