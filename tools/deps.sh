@@ -6,7 +6,7 @@ set -eu
 packages=(
   cmake make g++ python3 googletest libgtest-dev zlib1g-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686 libz-mingw-w64-dev
+  g++-mingw-w64-i686
   wine wine32
   # What Wine's windows need to look as on Windows: Wine's own fonts (caption
   # symbols, dialog fonts; see tests/harness/wine-template.sh) and fonts with
@@ -30,6 +30,35 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/velmo-apt.log 2>&1 ||
     { tail -30 /tmp/velmo-apt.log; exit 1; }
+fi
+
+# The address of this release's archive as the machine's apt knows it.
+archive_uri() {
+  local codename=$1
+  apt-cache policy 2>/dev/null | awk -v s="$codename/main" '$3 == s { print $2; exit }'
+}
+
+# zlib's source for the Windows programs (third_party/CMakeLists.txt builds
+# it for size): the release named in third_party/zlib.sha256, fetched from
+# the archive's pool by apt's own downloader, so through apt's proxy
+# settings, and checked against that hash.
+cache=/var/cache/velmo
+read -r zlib_hash zlib_archive < "$(dirname "$0")/../third_party/zlib.sha256"
+if ! (cd "$cache" 2>/dev/null && echo "$zlib_hash  $zlib_archive" | sha256sum -c --quiet >/dev/null 2>&1); then
+  echo "deps: fetching $zlib_archive"
+  mkdir -p "$cache"
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  uri=$(archive_uri "$codename")
+  fetched=""
+  for base in ${uri:+"$uri"} http://deb.debian.org/debian; do
+    if /usr/lib/apt/apt-helper download-file "$base/pool/main/z/zlib/$zlib_archive" \
+         "$cache/$zlib_archive.part" "SHA256:$zlib_hash" >>/tmp/velmo-apt.log 2>&1; then
+      mv "$cache/$zlib_archive.part" "$cache/$zlib_archive"
+      fetched=1
+      break
+    fi
+  done
+  [ -n "$fetched" ] || { tail -5 /tmp/velmo-apt.log; echo "deps: $zlib_archive could not be fetched" >&2; exit 1; }
 fi
 
 # Wine maps non-ASCII file names through the Unix locale; the tests run
@@ -60,7 +89,7 @@ qemu_major() {
 add_backports() {
   local codename uri
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  uri=$(apt-cache policy 2>/dev/null | awk -v s="$codename/main" '$3 == s { print $2; exit }')
+  uri=$(archive_uri "$codename")
   [ -n "$codename" ] && [ -n "$uri" ] || { echo "deps: no archive for $codename found" >&2; return 1; }
   echo "deb $uri $codename-backports main" > /etc/apt/sources.list.d/velmo-backports.list
   apt-get update -q >>/tmp/velmo-apt.log 2>&1
