@@ -1,5 +1,8 @@
 # Setup.exe: every module's objects, the resources and the packed payload.
 add_executable(Setup WIN32 ${VELMO_ROOT}/resources/setup.rc)
+# The resource compiler does not see the files that setup.rc pulls in.
+set_source_files_properties(${VELMO_ROOT}/resources/setup.rc PROPERTIES OBJECT_DEPENDS
+  "${VELMO_ROOT}/resources/setup.manifest;${VELMO_ROOT}/resources/velmo.ico;${VELMO_ROOT}/resources/watermark.bmp")
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup)
 target_link_libraries(Setup PRIVATE
   velmo_app velmo_product

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the setup's pictures: the program icon (resources/velmo.ico, a
-playing card with a red heart, 16 x 16 and 32 x 32 in 256 colours) and the
+playing card with a red heart, 16 x 16 and 32 x 32 in 16 colours) and the
 wizard's watermark (resources/watermark.bmp, 640 x 64 in 256 colours: a
 green felt band with a row of cards and the word Velmo).
 
@@ -181,12 +181,19 @@ def palette_bytes(colours):
     return b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in colours)
 
 
-def dib(canvas, colours, with_mask):
+def dib(canvas, colours, with_mask, bits=8):
     """A BITMAPINFOHEADER, the palette and the rows bottom-up (plus the AND
-    mask for an icon, whose header then counts both halves' height)."""
+    mask for an icon, whose header then counts both halves' height), at 8 or
+    4 bits per pixel."""
     w, h = canvas.width, canvas.height
-    stride = (w + 3) & ~3
-    pixels = b"".join(bytes(canvas.pixels[y]) + b"\0" * (stride - w) for y in reversed(range(h)))
+    stride = ((w * bits + 31) // 32) * 4
+    rows = []
+    for y in reversed(range(h)):
+        line = canvas.pixels[y]
+        if bits == 4:
+            line = [(line[x] << 4) | (line[x + 1] if x + 1 < w else 0) for x in range(0, w, 2)]
+        rows.append(bytes(line) + b"\0" * (stride - len(line)))
+    pixels = b"".join(rows)
     mask = b""
     if with_mask:
         mask_stride = ((w + 31) // 32) * 4
@@ -196,8 +203,8 @@ def dib(canvas, colours, with_mask):
                 if not canvas.mask[y][x]:
                     row[x // 8] |= 0x80 >> (x % 8)
             mask += bytes(row)
-    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2 if with_mask else h, 1, 8, 0,
-                         len(pixels) + len(mask), 2835, 2835, 256, 0)
+    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2 if with_mask else h, 1, bits, 0,
+                         len(pixels) + len(mask), 2835, 2835, len(colours), 0)
     return header + palette_bytes(colours) + pixels + mask
 
 
@@ -208,11 +215,19 @@ def bmp_file(canvas, colours):
 
 
 def ico_file(images, colours):
-    bodies = [dib(image, colours, True) for image in images]
+    """The icon in 16 colours: its few colours, renumbered from 0, make a
+    palette of their own (a quarter of the 256-colour file)."""
+    used = sorted({p for image in images for row in image.pixels for p in row})
+    assert len(used) <= 16, "the icon has more than 16 colours"
+    place = {p: i for i, p in enumerate(used)}
+    small = [colours[p] for p in used] + [(0, 0, 0)] * (16 - len(used))
+    for image in images:
+        image.pixels = [[place[p] for p in row] for row in image.pixels]
+    bodies = [dib(image, small, True, bits=4) for image in images]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for image, body in zip(images, bodies):
-        out += struct.pack("<BBBBHHII", image.width, image.height, 0, 0, 1, 8, len(body), offset)
+        out += struct.pack("<BBBBHHII", image.width, image.height, 16, 0, 1, 4, len(body), offset)
         offset += len(body)
     return out + b"".join(bodies)
 
