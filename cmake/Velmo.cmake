@@ -39,10 +39,13 @@ endif()
 set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
 
 # What ships (Setup.exe and the programs it installs) is built for size:
-# no exception or type-information machinery, every function and datum in
-# its own section so that the linker drops what nothing uses, no symbols.
+# no exception or type-information machinery, every function in its own
+# section so that the linker drops what nothing uses, no symbols. Data keeps
+# one section per object: for PE targets GCC puts a datum of its own section
+# into .data even when it is all zeros, so that every zeroed buffer would
+# take its size in the file instead of none in .bss.
 # Tests may link the same objects and keep the library's full runtime.
-set(VELMO_LEAN_COMPILE -Os -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections
+set(VELMO_LEAN_COMPILE -Os -fno-asynchronous-unwind-tables -ffunction-sections
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
 set(VELMO_LEAN_LINK -s -Wl,--gc-sections -nostartfiles -Wl,--disable-auto-import)
 

@@ -14,6 +14,7 @@ void SetStateDefaults()
     g_state.desktopIcon = kSetupConfig.initialDesktopIcon;
     g_state.readMe = kSetupConfig.initialReadMe;
     g_state.launch = kSetupConfig.initialLaunch;
+    g_state.readMeRow = -1;
 }
 
 const char *ResolveText(const char *text)

@@ -9,6 +9,9 @@
 
 class Vlocale;
 
+// Every field starts as zero, so that the one record takes no room in the
+// program file; SetStateDefaults gives the fields that start otherwise
+// their first values.
 struct SetupState {
     // Start-up
     HINSTANCE instance = nullptr;
@@ -31,11 +34,12 @@ struct SetupState {
     bool earlierInstalled = false;
 
     // Wizard choices; SetStateDefaults sets the first three from the setup
-    // configuration.
+    // configuration. The read-me's row in the install table is -1 while the
+    // user's language has none (SetStateDefaults starts it there).
     bool desktopIcon = false;
     bool readMe = false;
     bool launch = false;
-    int readMeRow = -1;
+    int readMeRow = 0;
 
     // Installation
     bool cancelled = false;           // set by the progress window's Cancel
@@ -44,7 +48,8 @@ struct SetupState {
 extern SetupState g_state;
 
 // Sets the defaults of the setup configuration: the destination folder, the
-// program group and the initial desktop-icon, read-me and launch choices.
+// program group and the initial desktop-icon, read-me and launch choices;
+// no read-me row yet.
 void SetStateDefaults();
 
 // The text of a text reference ("$0330") in the user's language; any other
