@@ -35,5 +35,11 @@ void operator delete[](void *memory, std::size_t) noexcept { std::free(memory); 
 void operator delete(void *memory, const std::nothrow_t &) noexcept { std::free(memory); }
 void operator delete[](void *memory, const std::nothrow_t &) noexcept { std::free(memory); }
 
+// The library defines std::nothrow beside its new-handler functions, whose
+// object would come along with it; the constant needs nothing of them.
+namespace std {
+const nothrow_t nothrow{};
+}
+
 // A pure virtual function reached through a half-built or destroyed object.
 extern "C" void __cxa_pure_virtual() { std::abort(); }

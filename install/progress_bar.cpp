@@ -14,12 +14,17 @@ int32_t Clamp(int64_t value)
     return static_cast<int32_t>(value);
 }
 
-// done * span / total in 64 bits; 0 for a total of 0 or less.
+// done * span / total, truncated toward zero; 0 for a total of 0 or less.
+// Worked in double, as the 32-bit program would otherwise need the
+// compiler's 64-bit division routine: the product is exact (far below
+// 2^53), and the correctly rounded quotient truncates to the same whole
+// number as the exact one, since a quotient that is not whole lies at least
+// 1/total from the next whole number and rounding moves it by less.
 int64_t Scale(int32_t done, int32_t total, int32_t span)
 {
     if (total <= 0)
         return 0;
-    return static_cast<int64_t>(done) * span / total;
+    return static_cast<int64_t>(static_cast<double>(done) * span / total);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
-// The shared text helpers: bounded copies and joins never write past their
-// buffer and say when the text was cut; case folding as the user sees it.
+// The shared text helpers: bounded copies, joins and formatting never write
+// past their buffer and say when the text was cut; case folding as the user
+// sees it. Run natively and under Wine: the formatting stands on a
+// different C runtime in each.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "base/format.h"
 #include "base/text.h"
 
 namespace {
@@ -63,6 +66,24 @@ TEST(JoinPath, joins_with_a_backslash_and_refuses_what_does_not_fit)
     Guarded small(64);
     EXPECT_FALSE(JoinPath(small.data(), small.size, longFolder.c_str(), "Velmo.exe"));
     EXPECT_TRUE(small.GuardsIntact());
+}
+
+TEST(FormatText, says_when_the_text_was_cut)
+{
+    Guarded exact(6);
+    EXPECT_EQ(5, FormatText(exact.data(), exact.size, "%s%d", "Velm", 0));
+    EXPECT_STREQ("Velm0", exact.data());
+    EXPECT_TRUE(exact.GuardsIntact());
+
+    // Each length up to the text's own leaves no room for the NUL.
+    for (size_t size = 1; size <= 5; ++size) {
+        Guarded tight(size);
+        int length = FormatText(tight.data(), tight.size, "%s%d", "Velm", 0);
+        EXPECT_GE(length, static_cast<int>(size)) << "size " << size;
+        EXPECT_EQ(size - 1, std::strlen(tight.data())) << "size " << size;
+        EXPECT_EQ(0, std::strncmp("Velm0", tight.data(), size - 1));
+        EXPECT_TRUE(tight.GuardsIntact()) << "size " << size;
+    }
 }
 
 TEST(CaseFolding, ascii_names_and_ansi_folders)
