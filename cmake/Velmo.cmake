@@ -43,9 +43,11 @@ set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
 # section so that the linker drops what nothing uses, no symbols. Data keeps
 # one section per object: for PE targets GCC puts a datum of its own section
 # into .data even when it is all zeros, so that every zeroed buffer would
-# take its size in the file instead of none in .bss.
+# take its size in the file instead of none in .bss. A switch compiles to
+# compares rather than a table of addresses, each of which would need an
+# entry in the relocation table as well.
 # Tests may link the same objects and keep the library's full runtime.
-set(VELMO_LEAN_COMPILE -Os -fno-asynchronous-unwind-tables -ffunction-sections
+set(VELMO_LEAN_COMPILE -Os -fno-asynchronous-unwind-tables -ffunction-sections -fno-jump-tables
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
 set(VELMO_LEAN_LINK -s -Wl,--gc-sections -nostartfiles -Wl,--disable-auto-import)
 
