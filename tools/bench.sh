@@ -43,7 +43,7 @@ for run in $(seq "$runs"); do
   fi
   grep -a '^bench:' "$work/run" >&2
   tr -d '\r' <"$work/run" | grep -E '^[a-z_]+ [0-9]+$' | sed "s/^/$run /" >>"$results"
-  # The run opened the read-me and started the game; end the session.
+  # End the session (the setup has ended; Wine's services have not).
   "$VELMO_WINESERVER" -k 2>/dev/null
   "$VELMO_WINESERVER" -w 2>/dev/null
 done
@@ -55,7 +55,7 @@ runs = collections.defaultdict(dict)
 for line in open(sys.argv[1]):
     run, name, value = line.split()
     runs[run][name] = int(value)
-names = ["engine_ms", "pauses_ms", "rest_ms", "floor_ms", "after_last_status_ms"]
+names = ["engine_ms", "pauses_ms", "rest_ms", "floor_ms", "after_last_change_ms"]
 print("%-6s %s %s" % ("run", " ".join("%20s" % n for n in names), "rest/floor"))
 def row(label, figures):
     print("%-6s %s %10.2f" % (label, " ".join("%20d" % figures[n] for n in names),
