@@ -55,11 +55,13 @@ runs = collections.defaultdict(dict)
 for line in open(sys.argv[1]):
     run, name, value = line.split()
     runs[run][name] = int(value)
-names = ["engine_ms", "pauses_ms", "rest_ms", "floor_ms", "after_last_change_ms"]
-print("%-6s %s %s" % ("run", " ".join("%20s" % n for n in names), "rest/floor"))
+names = ["engine_ms", "pauses_ms", "rest_ms", "floor_ms", "floor_paced_ms", "after_last_change_ms"]
+print("%-6s %s %10s %10s" % ("run", " ".join("%20s" % n for n in names), "rest/floor",
+                             "rest/paced"))
 def row(label, figures):
-    print("%-6s %s %10.2f" % (label, " ".join("%20d" % figures[n] for n in names),
-                               figures["rest_ms"] / max(figures["floor_ms"], 1)))
+    print("%-6s %s %10.2f %10.2f" % (label, " ".join("%20d" % figures[n] for n in names),
+                                     figures["rest_ms"] / max(figures["floor_ms"], 1),
+                                     figures["rest_ms"] / max(figures["floor_paced_ms"], 1)))
 for run in sorted(runs, key=int):
     row(run, runs[run])
 first = next(iter(runs.values()))
