@@ -85,10 +85,6 @@ bool TreeNamesFolder(HKEY key, const char *folder, int depth)
     return false;
 }
 
-// Whether a key that the record names belongs to this installation and not
-// to another one that took it over (an installation into another folder
-// rewrites the same keys). A key without the value that tells counts as
-// this installation's.
 // The product's key below a parent of HKEY_LOCAL_MACHINE, opened for reading.
 void OpenProductKey(RegKey &product, const char *parent, const char *name)
 {
@@ -97,6 +93,10 @@ void OpenProductKey(RegKey &product, const char *parent, const char *name)
         product.Open(key.get(), name, KEY_READ);
 }
 
+// Whether a key that the record names belongs to this installation and not
+// to another one that took it over (an installation into another folder
+// rewrites the same keys). A key without the value that tells counts as
+// this installation's.
 bool IsOurAppKey(const char *name, const char *folder)
 {
     RegKey product;
