@@ -43,7 +43,6 @@ void PostButtons(HWND sheet, uint32_t buttons)
     PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(buttons));
 }
 
-// Page creation: after the texts and the title font.
 // The sheet's title, "$0010". The text lives as long as the language object,
 // so it may travel in a posted message.
 void PostTitle(HWND sheet)
@@ -51,6 +50,15 @@ void PostTitle(HWND sheet)
     PostMessageA(sheet, PSM_SETTITLEA, 0, reinterpret_cast<LPARAM>(ResolveText("$0010")));
 }
 
+// The Ready page's two choices as its check boxes show them; no read-me is
+// chosen when the language has none.
+void ReadReadyChoices(HWND page)
+{
+    g_state.readMe = g_state.readMeRow != -1 && IsChecked(page, IDC_READY_README);
+    g_state.launch = IsChecked(page, IDC_READY_LAUNCH);
+}
+
+// Page creation: after the texts and the title font.
 void CreateWelcome(HWND page)
 {
     SendMessageA(GetParent(page), PSM_SETTITLEA, 0,
@@ -133,8 +141,7 @@ bool LeaveDesktopIcon(HWND page)
 
 bool LeaveReady(HWND page)
 {
-    g_state.readMe = g_state.readMeRow != -1 && IsChecked(page, IDC_READY_README);
-    g_state.launch = IsChecked(page, IDC_READY_LAUNCH);
+    ReadReadyChoices(page);
     return false;
 }
 
@@ -233,10 +240,8 @@ INT_PTR OnCommand(HWND page, int control)
         BrowseProgramGroup(GetDlgItem(page, IDC_GROUP_EDIT));
         return TRUE;
     case IDC_READY_README:
-        g_state.readMe = g_state.readMeRow != -1 && IsChecked(page, IDC_READY_README);
-        return TRUE;
     case IDC_READY_LAUNCH:
-        g_state.launch = IsChecked(page, IDC_READY_LAUNCH);
+        ReadReadyChoices(page);
         return TRUE;
     default:
         return FALSE;
