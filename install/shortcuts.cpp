@@ -109,10 +109,10 @@ bool CreateGroupShortcut(HWND owner, int index)
     if (!PrepareGroupFolder(group, sizeof group))
         return ReportError(owner, "$0335");
 
-    // A caption is a text reference or the text itself; it names the link
-    // and describes it. A web address is linked as it stands.
-    const char *caption = entry.extra && entry.extra[0] == '$' ? ResolveText(entry.extra)
-                                                               : entry.extra;
+    // A caption is a text reference or the text itself (ResolveText keeps
+    // any other text as it is); it names the link and describes it. A web
+    // address is linked as it stands.
+    const char *caption = ResolveText(entry.extra);
     const char *targetFolder =
         (entry.flags & ENTRY_EXTERNAL_TARGET) ? nullptr : g_state.destination;
     bool ok = CreateShortcut(group, targetFolder, entry.name, nullptr, caption ? caption : "");
