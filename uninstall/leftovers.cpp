@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/format.h"
+#include "base/text.h"
 
 namespace {
 
@@ -40,13 +41,8 @@ Leftovers::~Leftovers()
 
 void Leftovers::Add(Kind kind, const char *name)
 {
-    if (counts_[kind] < kShown) {
-        const char *shown = name ? name : "";
-        char *copy = static_cast<char *>(std::malloc(std::strlen(shown) + 1));
-        if (copy)
-            std::strcpy(copy, shown);
-        names_[kind][counts_[kind]] = copy;
-    }
+    if (counts_[kind] < kShown)
+        names_[kind][counts_[kind]] = DuplicateText(name ? name : "");
     ++counts_[kind];
 }
 
