@@ -45,20 +45,36 @@ Progress::Progress(HWND owner)
     // Looked up once: under Wine every lookup asks the window server.
     status_ = GetDlgItem(dialog, IDC_PROGRESS_STATUS);
     bar_ = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    pause_ = CreateWaitableTimerA(nullptr, TRUE, nullptr);
 }
 
 Progress::~Progress()
 {
+    if (pause_)
+        CloseHandle(pause_);
     if (dialog)
         DestroyWindow(dialog);
 }
 
 void Progress::SetStatus(const char *text)
 {
-    // What the last entry wrote shows before the next one is named.
-    ShowBar();
+    // Showing the line, and the bar catching up with what the last entry
+    // wrote, take place within the pause instead of adding to it; the pump
+    // paints both, so that they are on the screen while the run waits
+    // rather than after it.
+    LARGE_INTEGER due;
+    due.QuadPart = -10000LL * kStatusPauseMs;  // relative, in 100 ns units
+    bool timed = pause_ && SetWaitableTimer(pause_, &due, 0, nullptr, nullptr, FALSE);
     SetWindowTextA(status_, text);
-    Sleep(50);
+    PumpMessages();
+    if (timed)
+        WaitForSingleObject(pause_, kStatusPauseMs);  // the time-out only bounds the wait
+    else
+        Sleep(kStatusPauseMs);
+    // Counted from the end of the pause, so that not every file's first
+    // chunk pumps: input that came during the pause waits at most
+    // kPumpIntervalMs more, or until the next line.
+    lastPump_ = GetTickCount();
 }
 
 void Progress::AdvanceBytes(int32_t count)

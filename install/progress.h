@@ -18,8 +18,10 @@ public:
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
 
-    // Brings the bar up to date, shows `text` on the status line and
-    // pauses 50 ms; pumps nothing.
+    // Shows `text` on the status line and holds the run 50 ms, counted from
+    // the call. Within that time the bar is brought up to date and messages
+    // are pumped once, which paints both; input that comes later in the
+    // pause waits for the next pump.
     void SetStatus(const char *text);
     // Counts bytes written and moves the bar within 0..80. The bar is
     // painted and messages are pumped at most every kPumpIntervalMs; the
@@ -43,10 +45,12 @@ public:
 
 private:
     static constexpr DWORD kPumpIntervalMs = 10;
+    static constexpr DWORD kStatusPauseMs = 50;
 
     HWND status_ = nullptr;    // the status line, control 301
     HWND bar_ = nullptr;       // the bar, control 302
     int32_t barWanted_ = 0;    // where the counters put the bar
     int32_t barShown_ = 0;     // what the bar shows; a new bar shows 0
     DWORD lastPump_ = 0;       // tick count of the last pump
+    HANDLE pause_ = nullptr;   // waitable timer of the status pause
 };

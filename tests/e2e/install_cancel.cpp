@@ -136,19 +136,15 @@ namespace {
 const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
 const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
 
-// Clicks Cancel as soon as the registry step or a link is on the status
-// line and answers "Exit Setup"; while the user decides, the run has
-// registered the program. Each of these steps holds its status line for a
-// moment before it pumps; a click made then is answered after that step.
+// Clicks Cancel once the program group's first link is on disk, when the
+// run has registered the program, and answers "Exit Setup". The click is
+// answered at the run's next pump, which comes before the last link.
 void ExitAfterTheRegistry(driver::SetupProcess &setup, HWND progress)
 {
-    auto laterStep = [progress] {
-        std::string status = driver::ControlText(progress, ids::kProgressStatus);
-        return status == "Updating Registry..." || status == "Creating icons...";
-    };
+    const std::string firstLink = GroupLinks().front().path;
     DWORD start = GetTickCount();
-    while (!laterStep()) {
-        ASSERT_LT(GetTickCount() - start, 120000u) << "the registry step never showed";
+    while (!driver::FileExists(firstLink)) {
+        ASSERT_LT(GetTickCount() - start, 120000u) << "the first link was never made";
         Sleep(1);
     }
     driver::Click(progress, ids::kProgressCancel);

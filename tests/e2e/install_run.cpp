@@ -11,6 +11,7 @@ TEST(InstallRun, installs_every_file_and_writes_the_record)
     driver::SetupProcess setup;
     HWND progress = e2e::StartInstallation(setup);
     ASSERT_NE(nullptr, progress);
+    DWORD started = GetTickCount();
     EXPECT_EQ(DutchUser() ? "Velmo Installatie" : "Velmo Installation",
               driver::WindowText(progress));
     EXPECT_FALSE(driver::HasStyle(progress, WS_SYSMENU)) << "the progress window has a close box";
@@ -25,6 +26,11 @@ TEST(InstallRun, installs_every_file_and_writes_the_record)
         << "the status line never showed " << CopyingStatus(kInstallTable[order[largest]]);
     EXPECT_NE(-1, ExpectBarWithin(progress, order, largest)) << "the file went by too fast";
     driver::Screenshot("progress-" + std::string(DutchUser() ? "nl" : "en"));
+    // Each file's line holds the run 50 ms, and so does each later step's:
+    // the files' pauses alone are a floor that leaves room for seeing the
+    // window late.
+    ASSERT_NE(nullptr, driver::WaitForMessageBox(setup.Id(), "", 60000));
+    EXPECT_GE(GetTickCount() - started, order.size() * 50) << "the status lines did not pause";
     ExpectSuccessfulRun(setup);
 
     EXPECT_EQ(94u, order.size());

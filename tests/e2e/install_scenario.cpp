@@ -226,11 +226,11 @@ int ExpectBarWithin(HWND progress, const std::vector<int> &order, size_t positio
     const ManifestEntry &entry = kInstallTable[order[position]];
     int64_t total = TotalSize(order);
     int64_t before = TotalSize(std::vector<int>(order.begin(), order.begin() + position));
-    int64_t first = before + std::min<int64_t>(entry.unpackedSize, 1024);
-    int low = static_cast<int>(first * 80 / total);
+    int low = static_cast<int>(before * 80 / total);
     int high = static_cast<int>((before + entry.unpackedSize) * 80 / total);
-    // The setup answers between two chunks, once its 50 ms pause is over; a
-    // small file may be done by the time the status line is read again.
+    // The setup answers as it names a file, before its first chunk, and
+    // between two chunks; a small file may be done by the time the status
+    // line is read again.
     // A reading belongs to the entry while the entry is still on the status
     // line, or when it lies within the entry's bytes anyway.
     int bar = BarPosition(progress);
