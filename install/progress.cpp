@@ -45,13 +45,13 @@ Progress::Progress(HWND owner)
     // Looked up once: under Wine every lookup asks the window server.
     status_ = GetDlgItem(dialog, IDC_PROGRESS_STATUS);
     bar_ = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-    pause_ = CreateWaitableTimerA(nullptr, TRUE, nullptr);
+    LARGE_INTEGER frequency;
+    if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0)
+        msPerCount_ = 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 Progress::~Progress()
 {
-    if (pause_)
-        CloseHandle(pause_);
     if (dialog)
         DestroyWindow(dialog);
 }
@@ -62,19 +62,42 @@ void Progress::SetStatus(const char *text)
     // wrote, take place within the pause instead of adding to it; the pump
     // paints both, so that they are on the screen while the run waits
     // rather than after it.
-    LARGE_INTEGER due;
-    due.QuadPart = -10000LL * kStatusPauseMs;  // relative, in 100 ns units
-    bool timed = pause_ && SetWaitableTimer(pause_, &due, 0, nullptr, nullptr, FALSE);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
     SetWindowTextA(status_, text);
     PumpMessages();
-    if (timed)
-        WaitForSingleObject(pause_, kStatusPauseMs);  // the time-out only bounds the wait
-    else
+    Pause(start);
+}
+
+void Progress::Pause(const LARGE_INTEGER &start)
+{
+    if (msPerCount_ == 0) {
+        // No performance counter, which Windows has had since XP: the run
+        // sleeps through the pause.
         Sleep(kStatusPauseMs);
-    // Counted from the end of the pause, so that not every file's first
-    // chunk pumps: input that came during the pause waits at most
-    // kPumpIntervalMs more, or until the next line.
+        return;
+    }
+    // The window answers while the run waits: input ends the wait early,
+    // is handled, and the wait goes on for what is left. Waits count whole
+    // milliseconds and may end a little early or late; the last fraction
+    // of a millisecond is yielded away.
+    for (double left = PauseLeft(start); left > 0; left = PauseLeft(start)) {
+        DWORD wait = static_cast<DWORD>(left);
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0)
+            PumpMessages();
+        else if (wait == 0)
+            SwitchToThread();
+    }
+    // Everything that came during the pause has been handled: the file
+    // that follows need not pump on its first chunk.
     lastPump_ = GetTickCount();
+}
+
+double Progress::PauseLeft(const LARGE_INTEGER &start) const
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return kStatusPauseMs - static_cast<double>(now.QuadPart - start.QuadPart) * msPerCount_;
 }
 
 void Progress::AdvanceBytes(int32_t count)

@@ -19,9 +19,9 @@ public:
     Progress &operator=(const Progress &) = delete;
 
     // Shows `text` on the status line and holds the run 50 ms, counted from
-    // the call. Within that time the bar is brought up to date and messages
-    // are pumped once, which paints both; input that comes later in the
-    // pause waits for the next pump.
+    // the call. Within that time the bar is brought up to date and
+    // messages are pumped, which paints both, and input that comes is
+    // handled at once.
     void SetStatus(const char *text);
     // Counts bytes written and moves the bar within 0..80. The bar is
     // painted and messages are pumped at most every kPumpIntervalMs; the
@@ -44,6 +44,12 @@ public:
     HWND dialog = nullptr;
 
 private:
+    // Holds the run until kStatusPauseMs have passed since `start`, a
+    // performance-counter reading, and handles messages meanwhile.
+    void Pause(const LARGE_INTEGER &start);
+    // Milliseconds left of the pause begun at `start`; 0 or less once over.
+    double PauseLeft(const LARGE_INTEGER &start) const;
+
     static constexpr DWORD kPumpIntervalMs = 10;
     static constexpr DWORD kStatusPauseMs = 50;
 
@@ -52,5 +58,5 @@ private:
     int32_t barWanted_ = 0;    // where the counters put the bar
     int32_t barShown_ = 0;     // what the bar shows; a new bar shows 0
     DWORD lastPump_ = 0;       // tick count of the last pump
-    HANDLE pause_ = nullptr;   // waitable timer of the status pause
+    double msPerCount_ = 0;    // per performance-counter count; 0: none
 };

@@ -13,14 +13,10 @@ using namespace install_e2e;
 
 namespace {
 
-// Clicks Cancel while `entry` is on the status line and returns the Cancel
-// confirmation after checking its texts.
-HWND AskToCancelDuring(driver::SetupProcess &setup, HWND progress, const ManifestEntry &entry)
+// Clicks Cancel and returns the Cancel confirmation after checking its
+// texts.
+HWND AskToCancel(driver::SetupProcess &setup, HWND progress)
 {
-    if (!WaitForStatus(progress, entry)) {
-        ADD_FAILURE() << "the status line never showed " << CopyingStatus(entry);
-        return nullptr;
-    }
     driver::Click(progress, ids::kProgressCancel);
     HWND confirmation = WaitForCancelConfirmation(setup);
     if (!confirmation) {
@@ -36,6 +32,16 @@ HWND AskToCancelDuring(driver::SetupProcess &setup, HWND progress, const Manifes
     EXPECT_TRUE(driver::HasStyle(GetDlgItem(confirmation, ids::kAnswer7), BS_DEFPUSHBUTTON))
         << "\"Resume\" is not the default answer";
     return confirmation;
+}
+
+// Clicks Cancel while `entry` is on the status line; see AskToCancel.
+HWND AskToCancelDuring(driver::SetupProcess &setup, HWND progress, const ManifestEntry &entry)
+{
+    if (!WaitForStatus(progress, entry)) {
+        ADD_FAILURE() << "the status line never showed " << CopyingStatus(entry);
+        return nullptr;
+    }
+    return AskToCancel(setup, progress);
 }
 
 void WaitUntilClosed(HWND window)
@@ -55,16 +61,22 @@ TEST(InstallCancel, exit_setup_removes_what_the_run_made)
     // A file in a sub-folder, so that the run has made folders too.
     size_t during = 20;
     ASSERT_NE(nullptr, std::strchr(kInstallTable[order[during]].name, '\\'));
-    HWND confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[during]]);
+    // The click comes once the file is on disk; the run answers it within
+    // the file or as it names the next one, and waits while the user
+    // decides.
+    const std::string file = Installed(kInstallTable[order[during]].name);
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::FileExists(file); }, 60000))
+        << file << " never came";
+    HWND confirmation = AskToCancel(setup, progress);
     ASSERT_NE(nullptr, confirmation);
-    // The run waits while the user decides: files before this one are there.
     EXPECT_TRUE(driver::FileExists(Installed(kInstallTable[order[during - 1]].name)));
-    EXPECT_TRUE(driver::FileExists(Installed(kInstallTable[order[during]].name)));
+    EXPECT_FALSE(driver::FileExists(Installed(kInstallTable[order[during + 1]].name)))
+        << "the run went on while the user decided";
     driver::Screenshot("cancel-confirmation");
     driver::Click(confirmation, ids::kAnswer6);
 
     ExpectEndsWithoutMessage(setup);
-    // Everything the run made is gone, the partly written file included,
+    // Everything the run made is gone, the file it was writing included,
     // and so is every folder it made; no record is written.
     EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
     EXPECT_FALSE(driver::FileExists(Installed("Uninstall.dat")));
