@@ -45,9 +45,12 @@ Progress::Progress(HWND owner)
     // Looked up once: under Wine every lookup asks the window server.
     status_ = GetDlgItem(dialog, IDC_PROGRESS_STATUS);
     bar_ = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-    LARGE_INTEGER frequency;
-    if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0)
-        msPerCount_ = 1000.0 / static_cast<double>(frequency.QuadPart);
+    // Never fails since Windows XP. If it did, the counts would stay 0, the
+    // time left of a pause would not be a number and the pauses would end
+    // at once rather than never.
+    LARGE_INTEGER frequency = {};
+    QueryPerformanceFrequency(&frequency);
+    msPerCount_ = 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 Progress::~Progress()
@@ -62,7 +65,7 @@ void Progress::SetStatus(const char *text)
     // wrote, take place within the pause instead of adding to it; the pump
     // paints both, so that they are on the screen while the run waits
     // rather than after it.
-    LARGE_INTEGER start;
+    LARGE_INTEGER start = {};
     QueryPerformanceCounter(&start);
     SetWindowTextA(status_, text);
     PumpMessages();
@@ -71,12 +74,6 @@ void Progress::SetStatus(const char *text)
 
 void Progress::Pause(const LARGE_INTEGER &start)
 {
-    if (msPerCount_ == 0) {
-        // No performance counter, which Windows has had since XP: the run
-        // sleeps through the pause.
-        Sleep(kStatusPauseMs);
-        return;
-    }
     // The window answers while the run waits: input ends the wait early,
     // is handled, and the wait goes on for what is left. Waits count whole
     // milliseconds and may end a little early or late; the last fraction
@@ -95,7 +92,7 @@ void Progress::Pause(const LARGE_INTEGER &start)
 
 double Progress::PauseLeft(const LARGE_INTEGER &start) const
 {
-    LARGE_INTEGER now;
+    LARGE_INTEGER now = {};
     QueryPerformanceCounter(&now);
     return kStatusPauseMs - static_cast<double>(now.QuadPart - start.QuadPart) * msPerCount_;
 }
@@ -116,7 +113,13 @@ void Progress::AdvanceStep()
 {
     stepsDone = AddCount(stepsDone, 1);
     barWanted_ = StepPhasePosition(stepsDone, stepsTotal);
-    PumpMessages();
+    // A step's move repaints a wide piece of the bar. Every step but the
+    // last is followed by the next one's status line, which shows the move
+    // within its pause; only the last one is painted here.
+    if (stepsDone < stepsTotal)
+        HandleMessages();
+    else
+        PumpMessages();
 }
 
 void Progress::ShowBar()
@@ -131,6 +134,11 @@ void Progress::ShowBar()
 void Progress::PumpMessages()
 {
     ShowBar();
+    HandleMessages();
+}
+
+void Progress::HandleMessages()
+{
     lastPump_ = GetTickCount();
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -27,7 +27,8 @@ public:
     // painted and messages are pumped at most every kPumpIntervalMs; the
     // next SetStatus, pump or ShowBar brings the bar up to date.
     void AdvanceBytes(int32_t count);
-    // Counts one completed later step, moves the bar within 80..100 and pumps.
+    // Counts one completed later step and pumps. The bar's move within
+    // 80..100 is painted by the next SetStatus, or here after the last step.
     void AdvanceStep();
     // Brings the bar up to date, handles every message waiting for this
     // thread's windows and returns as soon as the queue is empty; never
@@ -44,6 +45,8 @@ public:
     HWND dialog = nullptr;
 
 private:
+    // PumpMessages without bringing the bar up to date.
+    void HandleMessages();
     // Holds the run until kStatusPauseMs have passed since `start`, a
     // performance-counter reading, and handles messages meanwhile.
     void Pause(const LARGE_INTEGER &start);
@@ -58,5 +61,5 @@ private:
     int32_t barWanted_ = 0;    // where the counters put the bar
     int32_t barShown_ = 0;     // what the bar shows; a new bar shows 0
     DWORD lastPump_ = 0;       // tick count of the last pump
-    double msPerCount_ = 0;    // per performance-counter count; 0: none
+    double msPerCount_ = 0;    // milliseconds per performance-counter count
 };
