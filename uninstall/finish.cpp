@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-
 #include "base/format.h"
 #include "base/text.h"
 #include "uninstall/arguments.h"
