@@ -69,9 +69,10 @@ public:
     // Appends to this element the content of the file's top-level elements
     // that carry this element's name; see xml/readxml.h. Reports nothing.
     void Load(const char *fileName);
-    // Writes this element as a document, replacing the file; see
-    // xml/writexml.h. True when the whole document reached the file: false
-    // when it could not be opened or a write or the close failed.
+    // Writes this element as a document, replacing the file in one step;
+    // see xml/writexml.h. True when the whole document reached the file:
+    // false, and the file as it was, when a write, the flush or the
+    // replacement failed.
     bool Save(const char *fileName);
 
 private:

@@ -1,8 +1,10 @@
 // The XML writer: Write and Vxml::Save.
 #include "xml/writexml.h"
 
+#include <cstdlib>
 #include <cstring>
 
+#include "base/durable.h"
 #include "xml/vxml.h"
 
 namespace {
@@ -52,11 +54,31 @@ void Write(const Vxml *element, FILE *file, int depth)
 
 bool Vxml::Save(const char *fileName)
 {
-    FILE *file = fileName ? std::fopen(fileName, "wb") : nullptr;
-    if (!file)
+    if (!fileName)
         return false;
-    Put(kDeclaration, file);
-    Write(this, file, 0);
-    bool written = !std::ferror(file);
-    return std::fclose(file) == 0 && written;
+    // The new document goes to a file beside the old one, which it replaces
+    // only once it is whole and on the disk: a full disk or an end of the
+    // process during the write leaves the old file as it was.
+    static const char kSuffix[] = ".new";
+    size_t length = std::strlen(fileName);
+    char *temporary = static_cast<char *>(std::malloc(length + sizeof kSuffix));
+    if (!temporary)
+        return false;
+    std::memcpy(temporary, fileName, length);
+    std::memcpy(temporary + length, kSuffix, sizeof kSuffix);
+    // A file left by an earlier save that did not finish, or a link that
+    // someone put in its place, goes first: the new file is always a new
+    // file of its own.
+    FILE *file = RemoveFile(temporary) ? std::fopen(temporary, "wb") : nullptr;
+    bool saved = false;
+    if (file) {
+        Put(kDeclaration, file);
+        Write(this, file, 0);
+        bool written = !std::ferror(file) && FlushToDisk(file);
+        saved = std::fclose(file) == 0 && written && ReplaceWithFile(temporary, fileName);
+        if (!saved)
+            RemoveFile(temporary);
+    }
+    std::free(temporary);
+    return saved;
 }

@@ -3,8 +3,11 @@
 //
 // Saved files have CR LF line ends on every build: the writer opens the file
 // in binary and turns each LF, in texts too, into CR LF itself, which gives
-// the bytes a Windows text-mode write gives. A file that cannot be opened
-// is not written; Save tells whether the document reached the file.
+// the bytes a Windows text-mode write gives. Save writes the document to
+// "<file>.new" in the same folder, flushes it to the disk and then puts it
+// in the place of the file in one step; when anything fails on the way the
+// file stays as it was and "<file>.new" is removed. Save tells whether the
+// document reached the file.
 #pragma once
 
 #include <cstdio>

@@ -3,6 +3,12 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "tests/xml/xml_files.h"
 #include "xml/vxml.h"
 
@@ -73,13 +79,50 @@ TEST_F(XmlWriter, ReplacesAnOldFileAndSkipsAnUnopenableOne)
 }
 
 #ifndef _WIN32
-// A disk that fills up while the document is written: the save says so.
-TEST_F(XmlWriter, TellsWhenTheDiskIsFull)
+// A disk that fills up while the document is written (a file size limit
+// stands in for it): the save says so, the old file keeps every byte and no
+// half-written file stays beside it.
+TEST_F(XmlWriter, AFullDiskLeavesTheOldFileAsItWas)
 {
+    std::string path = TempPath("Uninstall.dat");
+    std::string old = std::string(kDeclaration) + "<UNINSTALL>\r\n  <FILE>C:\\old</FILE>\r\n</UNINSTALL>\r\n";
+    WriteBytes(path, old);
     Vxml root("UNINSTALL");
     for (int i = 0; i < 1000; ++i)
         root.AddUniqueChild("FILE", ("C:\\Program Files\\Velmo\\" + std::to_string(i)).c_str());
-    EXPECT_FALSE(root.Save("/dev/full"));
+
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool saved = root.Save(path.c_str());
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(ReadBytes(path + ".new"), "<missing>");
+
+    // Room again: the next save replaces the file whole.
+    EXPECT_TRUE(root.Save(path.c_str()));
+    EXPECT_NE(ReadBytes(path).find("Velmo\\999</FILE>"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path + ".new"), "<missing>");
+}
+
+// A file or a link left where the new document is written is replaced, and
+// never written through.
+TEST_F(XmlWriter, ALeftoverBesideTheFileIsNotWrittenThrough)
+{
+    std::string path = TempPath("Uninstall.dat");
+    std::string victim = TempPath("victim.txt");
+    WriteBytes(victim, "precious");
+    ASSERT_EQ(symlink(victim.c_str(), (path + ".new").c_str()), 0);
+    Vxml root("UNINSTALL");
+    EXPECT_TRUE(root.Save(path.c_str()));
+    EXPECT_EQ(ReadBytes(victim), "precious");
+    EXPECT_EQ(ReadBytes(path), std::string(kDeclaration) + "<UNINSTALL></UNINSTALL>\r\n");
 }
 #endif
 
