@@ -34,8 +34,17 @@ fi
 
 # The address of this release's archive as the machine's apt knows it.
 archive_uri() {
+  archive_uris "$1" | head -1
+}
+
+# Every archive address the machine's apt names for this release and its
+# updates and security suites, the release's own first. The project names
+# no archive of its own: what apt is configured with is all it uses.
+archive_uris() {
   local codename=$1
-  apt-cache policy 2>/dev/null | awk -v s="$codename/main" '$3 == s { print $2; exit }'
+  apt-cache policy 2>/dev/null |
+    awk -v c="$codename" '$3 == c "/main" { print 0, $2 } $3 ~ ("^" c "-(updates|security)/main$") { print 1, $2 }' |
+    sort -s -k1,1n | awk '!seen[$2]++ { print $2 }'
 }
 
 # zlib's source for the Windows programs (third_party/CMakeLists.txt builds
@@ -48,9 +57,9 @@ if ! (cd "$cache" 2>/dev/null && echo "$zlib_hash  $zlib_archive" | sha256sum -c
   echo "deps: fetching $zlib_archive"
   mkdir -p "$cache"
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  uri=$(archive_uri "$codename")
+  uris=$(archive_uris "$codename")
   fetched=""
-  for base in ${uri:+"$uri"} http://deb.debian.org/debian; do
+  for base in $uris; do
     if /usr/lib/apt/apt-helper download-file "$base/pool/main/z/zlib/$zlib_archive" \
          "$cache/$zlib_archive.part" "SHA256:$zlib_hash" >>/tmp/velmo-apt.log 2>&1; then
       mv "$cache/$zlib_archive.part" "$cache/$zlib_archive"
@@ -58,7 +67,19 @@ if ! (cd "$cache" 2>/dev/null && echo "$zlib_hash  $zlib_archive" | sha256sum -c
       break
     fi
   done
-  [ -n "$fetched" ] || { tail -5 /tmp/velmo-apt.log; echo "deps: $zlib_archive could not be fetched" >&2; exit 1; }
+  if [ -z "$fetched" ]; then
+    rm -f "$cache/$zlib_archive.part"
+    tail -5 /tmp/velmo-apt.log
+    if [ -z "$uris" ]; then
+      echo "deps: apt names no archive for $codename/main (apt-cache policy), so zlib's" \
+           "source $zlib_archive cannot be fetched; add one to the apt sources and run" \
+           "apt-get update, or place the file in $cache" >&2
+    else
+      echo "deps: $zlib_archive (SHA256 $zlib_hash) could not be fetched from the pool of" \
+           "the archives apt names ($(echo $uris)); place it in $cache by hand" >&2
+    fi
+    exit 1
+  fi
 fi
 
 # Wine maps non-ASCII file names through the Unix locale; the tests run
