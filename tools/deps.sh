@@ -93,17 +93,11 @@ for loc in en_US nl_NL; do
 done
 [ -n "${need_gen:-}" ] && locale-gen >/dev/null
 
-# Some machines run a kernel without 32-bit user space: the 32-bit Wine
-# loader then fails with "Exec format error" and runs through qemu-i386
-# instead. Version 10 or newer is needed: older ones do not know
-# MAP_FIXED_NOREPLACE, and Wine's start-up then takes about a minute.
-binfmt=/proc/sys/fs/binfmt_misc
-entry=$binfmt/velmo-qemu-i386
-qemu=/usr/bin/qemu-i386
-
-qemu_major() {
-  "$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p'
-}
+# 32-bit programs through qemu-i386 10 where the kernel cannot run them
+# (tools/i386-emulation.sh), and for a run with VELMO_EMULATE_I386=1, which
+# registers it for itself (tools/test.sh).
+. "$(dirname "$0")/i386-emulation.sh"
+entry=$velmo_binfmt/velmo-qemu-i386
 
 # The backports suite of this release, at the address of the machine's
 # own archive.
@@ -111,7 +105,7 @@ add_backports() {
   local codename uri
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   uri=$(archive_uri "$codename")
-  [ -n "$codename" ] && [ -n "$uri" ] || { echo "deps: no archive for $codename found" >&2; return 1; }
+  [ -n "$codename" ] && [ -n "$uri" ] || { echo "deps: apt names no archive for $codename" >&2; return 1; }
   echo "deb $uri $codename-backports main" > /etc/apt/sources.list.d/velmo-backports.list
   apt-get update -q >>/tmp/velmo-apt.log 2>&1
   echo "$codename-backports"
@@ -122,24 +116,28 @@ needs_emulation() {
   ! /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
-if needs_emulation; then
-  major=$(qemu_major)
+emulate=""
+needs_emulation && emulate=1
+case "${VELMO_EMULATE_I386:-0}" in 0 | "") ;; *) emulate=1 ;; esac
+if [ -n "$emulate" ]; then
+  major=$(velmo_qemu_major)
   if [ "${major:-0}" -lt 10 ]; then
     echo "deps: installing qemu-i386 10 or newer"
     suite=$(add_backports) || exit 1
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
       -t "$suite" qemu-user >>/tmp/velmo-apt.log 2>&1 || { tail -30 /tmp/velmo-apt.log; exit 1; }
-    major=$(qemu_major)
-    [ "${major:-0}" -ge 10 ] || { echo "deps: $qemu is not version 10 or newer" >&2; exit 1; }
+    major=$(velmo_qemu_major)
+    [ "${major:-0}" -ge 10 ] || { echo "deps: $velmo_qemu is not version 10 or newer" >&2; exit 1; }
   fi
-  [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
+fi
+if needs_emulation; then
   # An entry registered with F keeps its interpreter file open: when the
   # interpreter changed, it must be registered again.
-  if [ -e "$entry" ] && ! grep -qx "interpreter $qemu" "$entry"; then
+  if [ -e "$entry" ] && ! grep -qx "interpreter $velmo_qemu" "$entry"; then
     echo -1 > "$entry"
   fi
   if [ ! -e "$entry" ]; then
-    printf '%s' ":velmo-qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" > $binfmt/register
+    velmo_binfmt_register velmo-qemu-i386 || { echo "deps: cannot register $velmo_qemu" >&2; exit 1; }
   fi
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "deps: 32-bit programs cannot run here" >&2; exit 1; }
 fi

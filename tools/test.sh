@@ -15,6 +15,9 @@ build=${VELMO_BUILD:-$root/build}
 started=$SECONDS
 
 "$root/tools/deps.sh" || { echo "0 passed, 1 failed"; exit 1; }
+# VELMO_EMULATE_I386=1: the run as on a machine without 32-bit support.
+. "$root/tools/i386-emulation.sh"
+velmo_emulate_i386_begin || { echo "0 passed, 1 failed"; exit 1; }
 mkdir -p "$build/wine"
 "$root/tests/harness/wine-template.sh" "$build/wine/template" >"$build/wine/template.log" 2>&1 &
 template_pid=$!
