@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -50,97 +51,84 @@ std::string ActiveButtons(HWND sheet)
     return names;
 }
 
-// A buffer in the setup's own process, for messages that carry a pointer
-// (TVM_GETITEMA). Released with the object.
-class RemoteBuffer {
+// Reads the item texts of a tree view of the setup through the hook of
+// tests/e2e/probe, placed on the tree's thread for the reader's lifetime.
+class TreeReader {
 public:
-    RemoteBuffer(DWORD pid, size_t size) : size_(size)
+    explicit TreeReader(HWND tree) : tree_(tree)
     {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                                   PROCESS_QUERY_INFORMATION,
-                               FALSE, pid);
-        if (process_)
-            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                      PAGE_READWRITE);
+        char path[MAX_PATH];
+        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+        char *slash = std::strrchr(path, '\\');
+        if (!length || length >= sizeof path || !slash ||
+            slash + sizeof "\\tree_probe.dll" > path + sizeof path) {
+            ADD_FAILURE() << "cannot find tree_probe.dll beside e2e.exe";
+            return;
+        }
+        std::strcpy(slash, "\\tree_probe.dll");
+        probe_ = LoadLibraryA(path);
+        auto hook = probe_ ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
+                                 GetProcAddress(probe_, "TreeProbeHook")))
+                           : nullptr;
+        if (hook)
+            hook_ = SetWindowsHookExA(WH_CALLWNDPROC, hook, probe_,
+                                      GetWindowThreadProcessId(tree, nullptr));
+        WNDCLASSA receiverClass = {};
+        receiverClass.lpfnWndProc = Receive;
+        receiverClass.hInstance = GetModuleHandleA(nullptr);
+        receiverClass.lpszClassName = "VelmoTreeReader";
+        RegisterClassA(&receiverClass);
+        receiver_ = CreateWindowA("VelmoTreeReader", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  receiverClass.hInstance, nullptr);
+        if (receiver_)
+            SetWindowLongPtrA(receiver_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        if (!hook_ || !receiver_)
+            ADD_FAILURE() << "cannot read the folder browser's tree with " << path;
     }
-    ~RemoteBuffer()
+    ~TreeReader()
     {
-        if (address_)
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_)
-            CloseHandle(process_);
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
+        if (receiver_)
+            DestroyWindow(receiver_);
+        if (probe_)
+            FreeLibrary(probe_);
     }
-    bool Write(size_t offset, const void *data, size_t size)
+    TreeReader(const TreeReader &) = delete;
+    TreeReader &operator=(const TreeReader &) = delete;
+
+    // The text of an item; "" when the tree did not give it.
+    std::string Text(LRESULT item)
     {
-        return address_ && offset + size <= size_ &&
-               WriteProcessMemory(process_, static_cast<char *>(address_) + offset, data, size,
-                                  nullptr);
-    }
-    bool Read(size_t offset, void *data, size_t size) const
-    {
-        return address_ && offset + size <= size_ &&
-               ReadProcessMemory(process_, static_cast<char *>(address_) + offset, data, size,
-                                 nullptr);
-    }
-    // The address as the setup sees it.
-    uint64_t At(size_t offset) const
-    {
-        return reinterpret_cast<uint64_t>(address_) + offset;
-    }
-    // True when the setup is a 32-bit program on a 64-bit system.
-    bool Is32Bit() const
-    {
-        BOOL wow64 = FALSE;
-        IsWow64Process(process_, &wow64);
-        return wow64 || sizeof(void *) == 4;
+        static const UINT request = RegisterWindowMessageA("VelmoTreeItemText");
+        text_.clear();
+        DWORD_PTR result = 0;
+        if (hook_ && receiver_)
+            SendMessageTimeoutA(tree_, request, static_cast<WPARAM>(item),
+                                reinterpret_cast<LPARAM>(receiver_), SMTO_ABORTIFHUNG, 10000,
+                                &result);
+        return text_;
     }
 
 private:
-    HANDLE process_ = nullptr;
-    void *address_ = nullptr;
-    size_t size_;
+    static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto *reader = reinterpret_cast<TreeReader *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        const auto *data = reinterpret_cast<const COPYDATASTRUCT *>(lParam);
+        if (message != WM_COPYDATA || !reader || !data)
+            return DefWindowProcA(window, message, wParam, lParam);
+        if (data->dwData == 1 && data->cbData > 0)
+            reader->text_.assign(static_cast<const char *>(data->lpData),
+                                 strnlen(static_cast<const char *>(data->lpData), data->cbData));
+        return TRUE;
+    }
+
+    HWND tree_;
+    HMODULE probe_ = nullptr;
+    HHOOK hook_ = nullptr;
+    HWND receiver_ = nullptr;
+    std::string text_;
 };
-
-// TVITEMA as a program of the given pointer size lays it out.
-template <class Pointer>
-struct TreeItem {
-    UINT mask;
-    Pointer item;
-    UINT state;
-    UINT stateMask;
-    Pointer text;
-    int textMax;
-    int image;
-    int selectedImage;
-    int children;
-    Pointer param;
-};
-
-template <class Pointer>
-std::string ReadItemTextAs(HWND tree, LRESULT item, RemoteBuffer &buffer)
-{
-    constexpr size_t kTextAt = 256;
-    TreeItem<Pointer> request = {};
-    request.mask = TVIF_TEXT;
-    request.item = static_cast<Pointer>(item);
-    request.text = static_cast<Pointer>(buffer.At(kTextAt));
-    request.textMax = 256;
-    DWORD_PTR ok = 0;
-    char text[256] = "";
-    if (!buffer.Write(0, &request, sizeof request) ||
-        !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, static_cast<LPARAM>(buffer.At(0)),
-                             SMTO_ABORTIFHUNG, 5000, &ok) ||
-        !ok || !buffer.Read(kTextAt, text, sizeof text - 1))
-        return "";
-    return text;
-}
-
-// The text of a tree item of the setup's tree view.
-std::string ItemText(HWND tree, LRESULT item, RemoteBuffer &buffer)
-{
-    return buffer.Is32Bit() ? ReadItemTextAs<uint32_t>(tree, item, buffer)
-                            : ReadItemTextAs<uint64_t>(tree, item, buffer);
-}
 
 LRESULT TreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -317,27 +305,43 @@ bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
                 const std::vector<std::string> &items)
 {
     driver::Click(page, browseButton);
+    // The browser fills its tree before it shows itself; a user sees it
+    // only then.
     HWND browser = driver::WaitForDialog(setup.Id(), [](HWND dialog) {
-        return FindChildOfClass(dialog, "SysTreeView32") != nullptr;
+        return IsWindowVisible(dialog) && FindChildOfClass(dialog, "SysTreeView32") != nullptr;
     });
     if (!browser) {
         ADD_FAILURE() << "Browse opened no folder browser";
         return false;
     }
     HWND tree = FindChildOfClass(browser, "SysTreeView32");
-    RemoteBuffer buffer(setup.Id(), 512);
-    // Down from the tree's root, one level per item, as a user opens them.
+    TreeReader reader(tree);
+    // Down from the tree's root, one level per item, as a user opens them
+    // and waits for what is inside to show.
     LRESULT item = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
     for (const std::string &name : items) {
         TreeMessage(tree, TVM_EXPAND, TVE_EXPAND, item);
-        LRESULT child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
-        while (child && !ItemMatches(ItemText(tree, child, buffer), name))
-            child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_NEXT, child);
-        if (!child) {
-            ADD_FAILURE() << "the folder browser shows no " << name;
+        LRESULT found = 0;
+        std::string shown;
+        driver::WaitUntil(
+            [&] {
+                shown.clear();
+                LRESULT child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+                for (; child && !found; child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_NEXT, child)) {
+                    std::string text = reader.Text(child);
+                    shown += (shown.empty() ? "\"" : ", \"") + text + "\"";
+                    if (ItemMatches(text, name))
+                        found = child;
+                }
+                return found != 0;
+            },
+            10000);
+        if (!found) {
+            ADD_FAILURE() << "the folder browser shows no " << name << " below \""
+                          << reader.Text(item) << "\", only " << (shown.empty() ? "nothing" : shown);
             return false;
         }
-        item = child;
+        item = found;
     }
     TreeMessage(tree, TVM_SELECTITEM, TVGN_CARET, item);
     driver::Click(browser, IDOK);
