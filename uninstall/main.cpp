@@ -44,8 +44,8 @@ INT_PTR CALLBACK ProgressProc(HWND, UINT message, WPARAM, LPARAM)
 }
 
 // The progress window: what is removed now and a bar over all steps. It
-// repaints at most every 50 ms, so that a long record is not slowed down by
-// its display.
+// repaints after at least 50 ms of removal, so that a long record is not
+// slowed down by its display.
 class ProgressWindow : public RemovalView {
 public:
     explicit ProgressWindow(HINSTANCE instance)
@@ -69,9 +69,8 @@ public:
     void Step(int done, int total, const char *item) override
     {
         DWORD now = GetTickCount();
-        if (!window_ || (done < total && now - shown_ < 50))
+        if (!window_ || (done < total && now - shown_ < pause_))
             return;
-        shown_ = now;
         char status[MAX_PATH + 100];
         if (item)
             FormatText(status, sizeof status, Text(IDS_REMOVING), item);
@@ -80,11 +79,17 @@ public:
         SendMessageA(bar, PBM_SETRANGE32, 0, total);
         SendMessageA(bar, PBM_SETPOS, done, 0);
         Pump();
+        // Where painting is slow (a remote or emulated display) it could
+        // take more time than the removal: the removal goes on at least as
+        // long as the last paint took before the next one.
+        shown_ = GetTickCount();
+        pause_ = shown_ - now > 50 ? shown_ - now : 50;
     }
 
 private:
     HWND window_;
     DWORD shown_ = 0;
+    DWORD pause_ = 50;
 };
 
 // True when the folder holds nothing but the program.
