@@ -3,8 +3,8 @@
 // a setup run writes to.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "uninstall/leftovers.h"
@@ -251,7 +251,9 @@ TEST_F(RecordFile, a_hundred_thousand_hostile_elements_are_all_refused_quickly)
     }
     Write(text + "</UNINSTALL>");
 
-    auto start = std::chrono::steady_clock::now();
+    // Processor time of this process: on a machine shared with other work
+    // the time on the clock says little about this code.
+    std::clock_t start = std::clock();
     Vxml record("UNINSTALL");
     record.Load(Path().c_str());
     ASSERT_TRUE(IsProductRecord(record));
@@ -267,7 +269,7 @@ TEST_F(RecordFile, a_hundred_thousand_hostile_elements_are_all_refused_quickly)
     }
     EXPECT_EQ(0, acted);
     EXPECT_EQ(100000, leftovers.Count(Leftovers::Refused));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_LT(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 5.0);
 }
 
 TEST(LeftoverList, lists_the_first_names_of_each_kind_and_counts_the_rest)
