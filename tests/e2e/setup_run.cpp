@@ -327,18 +327,20 @@ bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
             [&] {
                 shown.clear();
                 LRESULT child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
-                for (; child && !found; child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_NEXT, child)) {
+                while (child && !found) {
                     std::string text = reader.Text(child);
                     shown += (shown.empty() ? "\"" : ", \"") + text + "\"";
                     if (ItemMatches(text, name))
                         found = child;
+                    child = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_NEXT, child);
                 }
                 return found != 0;
             },
             10000);
         if (!found) {
             ADD_FAILURE() << "the folder browser shows no " << name << " below \""
-                          << reader.Text(item) << "\", only " << (shown.empty() ? "nothing" : shown);
+                          << reader.Text(item) << "\", only "
+                          << (shown.empty() ? "nothing" : shown);
             return false;
         }
         item = found;

@@ -461,8 +461,8 @@ TEST(Uninstall, a_long_removal_shows_its_progress)
     ASSERT_NE(nullptr, progress) << "no progress window";
     EXPECT_EQ(Caption(), driver::WindowText(progress));
     // The installed files come first. Where 32-bit programs run through an
-    // emulator, they take some 10 s and the 50,000 entries after them a
-    // minute or two; the waits end as soon as the removal gets there.
+    // emulator on a busy machine, they have taken up to 10 s and the 50,000
+    // entries after them up to two minutes; the waits end when it gets there.
     const std::string removing = DutchUser() ? "Verwijderen van " : "Removing ";
     EXPECT_TRUE(driver::WaitUntil(
         [&] {
