@@ -3,7 +3,7 @@
 // a setup run writes to.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <string>
 
@@ -251,7 +251,9 @@ TEST_F(RecordFile, a_hundred_thousand_hostile_elements_are_all_refused_quickly)
     }
     Write(text + "</UNINSTALL>");
 
-    auto start = std::chrono::steady_clock::now();
+    // Processor time of this process: a busy machine stretches the wall
+    // clock, not the work done.
+    std::clock_t start = std::clock();
     Vxml record("UNINSTALL");
     record.Load(Path().c_str());
     ASSERT_TRUE(IsProductRecord(record));
@@ -269,7 +271,7 @@ TEST_F(RecordFile, a_hundred_thousand_hostile_elements_are_all_refused_quickly)
         ++refused;
     }
     EXPECT_EQ(100000, refused);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_LT(std::clock() - start, 5 * CLOCKS_PER_SEC);
 }
 
 TEST(LeftoverList, lists_the_first_names_of_each_kind_and_counts_the_rest)
