@@ -152,6 +152,13 @@ function(velmo_e2e_test scenario)
   if(NOT VELMO_FLAVOUR STREQUAL "win32-tests")
     return()
   endif()
+  # One scenario by its full name: e2e.exe fails a run of a plain name that
+  # did not run exactly that scenario, and tests/e2e compares the names
+  # registered here with the TESTs of its sources.
+  if(NOT scenario MATCHES "^[A-Za-z0-9_]+\\.[A-Za-z0-9_]+$")
+    message(FATAL_ERROR "velmo_e2e_test(${scenario}): not a Suite.name of one scenario")
+  endif()
+  set_property(GLOBAL APPEND PROPERTY VELMO_E2E_SCENARIOS ${scenario})
   if(NOT T_LOCALE)
     set(T_LOCALE en_US.UTF-8)
   endif()

@@ -40,8 +40,24 @@ for flavour in host win32 win32-tests; do
   pids[$flavour]=$!
 done
 
+# How many tests a build must register at least (tests/test-counts): a
+# build that registers fewer lost some unseen, to a configuration that
+# leaves them out or a list that shrank, and fails.
+too_few_tests() { # flavour
+  local expected registered
+  expected=$(awk -v f="$1" '$1 == f { print $2 }' "$root/tests/test-counts")
+  registered=$(ctest --test-dir "$build/$1" -N 2>/dev/null | sed -n 's/^Total Tests: //p')
+  if [ -z "$expected" ]; then
+    echo "== tests: tests/test-counts names no figure for $1"
+    return 0
+  fi
+  [ "${registered:-0}" -ge "$expected" ] && return 1
+  echo "== tests: $1 registers ${registered:-0} tests, tests/test-counts expects $expected"
+}
+
 passed=0 failed=0
 for flavour in host win32 win32-tests; do
+  too_few_tests "$flavour" && failed=$((failed + 1))
   wait "${pids[$flavour]}"
   log=$build/$flavour.ctest.log
   echo "== tests: $flavour"

@@ -68,36 +68,38 @@ std::string DataFile(const char *number)
            "</VERSION>\r\n</VELMO>\r\n";
 }
 
-// The record after an upgrade whose clean-up deleted the old record: the
-// loaded elements survive grouped by name (names this setup does not know
-// are lost), each group's old elements before the new ones; the old
-// card-set folder comes first among the new folders.
-Elements MergedRecord(const Elements &old, const std::string &folder)
+// The elements called `name` of a record, less those with a text in `except`.
+Elements Named(const Elements &record, const char *name, const std::set<std::string> &except = {})
 {
-    Elements added = ExpectedRecord(ExtractionOrder().size(), Reached::End);
-    for (auto it = added.begin(); it != added.end(); ++it) {
-        if (it->first == "FOLDER") {
-            added.insert(it, {"FOLDER", In(folder, "Cardsets")});
-            break;
-        }
+    Elements named;
+    for (const auto &element : record) {
+        if (element.first == name && !except.count(element.second))
+            named.push_back(element);
     }
-    Elements merged;
-    std::set<std::string> seen;
-    for (const char *group :
-         {"APPNAME", "FILE", "FOLDER", "APPKEY", "UNINSTKEY", "CLASSKEY", "FILEPATTERN"}) {
-        for (const Elements *list : {&old, const_cast<const Elements *>(&added)}) {
-            for (const auto &element : *list) {
-                if (element.first != group)
-                    continue;
-                // The record compares the letters A-Z without regard to case.
-                std::string key = element.first + "=" + element.second;
-                for (char &c : key)
-                    c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-                if (seen.insert(key).second)
-                    merged.push_back(element);
-            }
-        }
-    }
+    return named;
+}
+
+// The record after an upgrade over OldRecord(folder) whose clean-up deleted
+// the old record, written out: under each name the old elements first, then
+// the new ones that the old record does not already hold (VELMO.EXE is
+// Velmo.exe), in the order APPNAME, FILE, FOLDER, APPKEY, UNINSTKEY,
+// CLASSKEY, FILEPATTERN; the old SHORTCUT, a name this setup does not know,
+// is lost.
+Elements MergedRecord(const std::string &folder)
+{
+    const Elements added = ExpectedRecord(ExtractionOrder().size(), Reached::End);
+    Elements merged = {{"APPNAME", "Velmo"},
+                       {"FILE", In(folder, "Deal.wav")},
+                       {"FILE", In(folder, "VELMO.EXE")}};
+    auto append = [&merged](const Elements &more) {
+        merged.insert(merged.end(), more.begin(), more.end());
+    };
+    append(Named(added, "FILE", {In(folder, "Velmo.exe")}));
+    append({{"FOLDER", folder}, {"FOLDER", In(folder, "Cardsets")}});
+    append(Named(added, "FOLDER", {folder, In(folder, "Cardsets")}));
+    append(Named(added, "APPKEY"));
+    append({{"UNINSTKEY", "Velmo"}, {"CLASSKEY", "Velmo.Game"}});
+    append(Named(added, "FILEPATTERN"));
     return merged;
 }
 
@@ -200,7 +202,7 @@ TEST(EarlierInstallation, upgrade_over_2_1_in_its_folder_tidies_it_and_records_2
     EXPECT_FALSE(driver::FolderExists(kCommon));
     EXPECT_EQ(DataFile("201"), ReadFile(Installed("Velmo.dat")));
     ExpectEveryFileInstalled();
-    EXPECT_EQ(RecordText(MergedRecord(OldRecord(kDestination), kDestination)), ReadRecord());
+    EXPECT_EQ(RecordText(MergedRecord(kDestination)), ReadRecord());
 }
 
 TEST(EarlierInstallation, version_1_5_is_installed_over_in_its_folder_and_not_tidied)

@@ -342,10 +342,8 @@ bool WriteWholeFile(const std::string &path, const std::string &content)
     return ok && written == content.size();
 }
 
-void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder)
+void ExpectSuccessMessage(const MessageBoxSeen &seen)
 {
-    MessageBoxSeen seen;
-    ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
     if (DutchUser()) {
         EXPECT_EQ("De Velmo software is met succes ge\xefnstalleerd op uw computer.", seen.text);
         EXPECT_EQ("Velmo Installatie", seen.caption);
@@ -355,6 +353,13 @@ void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder)
     }
     EXPECT_FALSE(seen.owned) << "the success message has no owner window";
     EXPECT_FALSE(seen.icon) << "the success message has no icon";
+}
+
+void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder)
+{
+    MessageBoxSeen seen;
+    ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
+    ExpectSuccessMessage(seen);
 
     // The launch choice is on: the setup starts the installed game. Until
     // the new process has started up its program is not known, and it

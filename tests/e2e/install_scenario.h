@@ -110,6 +110,8 @@ void ExpectRunEnded(driver::SetupProcess &setup);
 // 0 when no window came.
 DWORD ExpectGameRunning(const std::string &program);
 
+// Fails the test unless `seen` is the success message of a run.
+void ExpectSuccessMessage(const MessageBoxSeen &seen);
 // Lets a started setup run to its end and checks the success message, the
 // start of the game from `folder` (waiting for its window, then closing it)
 // and the end of the setup.

@@ -172,9 +172,22 @@ std::string WarningText(HWND warning)
     return "";
 }
 
-HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
-                   const Choices &choices)
+std::string DiskSpaceQuestion()
 {
+    char language[64] = "";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SNATIVELANGNAME, language, sizeof language);
+    if (lstrcmpiA(language, "Nederlands") == 0)
+        return "Er is niet voldoende vrije schijfruimte voor alle bestanden op het door u "
+               "gekozen volume.\n\nWilt u toch doorgaan?";
+    return "There will be not enough free disk space on the selected volume for all the "
+           "files.\n\nDo yo want to continue anyway?";
+}
+
+HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
+                   const Choices &choices, bool *asked)
+{
+    if (asked)
+        *asked = false;
     driver::PressWizardButton(sheet, PSBTN_NEXT);
     HWND next = nullptr;
     std::string unexpected;
@@ -187,19 +200,28 @@ HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
             }
             if (HWND warning = EarlierInstallationWarning(setup.Id())) {
                 if (!choices.continueWarnings) {
-                    unexpected = WarningText(warning);
+                    unexpected = "warning \"" + WarningText(warning) + "\"";
                     return true;
                 }
                 driver::Click(warning, ids::kAnswer6);
                 driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000);
             }
-            if (HWND question = driver::WaitForMessageBox(setup.Id(), "", 0))
-                driver::Click(question, IDYES);
+            if (HWND box = driver::WaitForMessageBox(setup.Id(), "", 0)) {
+                std::string text = driver::MessageBoxText(box);
+                if (!choices.diskSpaceQuestion || text != DiskSpaceQuestion()) {
+                    unexpected = "message box \"" + text + "\"";
+                    return true;
+                }
+                if (asked)
+                    *asked = true;
+                driver::Click(box, IDYES);
+                driver::WaitUntil([box] { return !IsWindow(box); }, 10000);
+            }
             return false;
         },
         driver::kDefaultWait);
     if (!unexpected.empty())
-        ADD_FAILURE() << "unexpected warning \"" << unexpected << "\"";
+        ADD_FAILURE() << "unexpected " << unexpected;
     else if (!next)
         ADD_FAILURE() << "the wizard did not go on to page " << nextPageId << " (it shows "
                       << PageId(driver::CurrentPage(sheet)) << ")";
@@ -379,9 +401,14 @@ HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices)
 
     // Leaving the Destination page may warn about the folder of an earlier
     // installation and ask about the disk space.
-    HWND group = NextAnswering(setup, sheet, ids::kGroupPage, choices);
+    bool asked = false;
+    HWND group = NextAnswering(setup, sheet, ids::kGroupPage, choices, &asked);
     if (!group)
         return nullptr;
+    if (choices.diskSpaceQuestion && !asked) {
+        ADD_FAILURE() << "leaving the Destination page asked no disk-space question";
+        return nullptr;
+    }
     if (choices.group && !TypeText(group, ids::kGroupEdit, *choices.group))
         return nullptr;
 

@@ -33,11 +33,18 @@ struct Choices {
     // leaving the Welcome and Destination pages; without it such a warning
     // fails the walk.
     bool continueWarnings = false;
+    // Leaving the Destination page must ask the disk-space question, which
+    // is answered with Yes; without it the question fails the walk, and so
+    // does any other message box on the way.
+    bool diskSpaceQuestion = false;
 };
 
+// The disk-space question in the user's language.
+std::string DiskSpaceQuestion();
+
 // Starts the setup with `choices.arguments`, walks the wizard with the
-// choices (accepting the licence, answering the disk-space question with
-// Yes, the warnings as `continueWarnings` says) and presses Finish. Returns
+// choices (accepting the licence, the disk-space question and the warnings
+// as `diskSpaceQuestion` and `continueWarnings` say) and presses Finish. Returns
 // the progress window; nullptr, with the test failed, when the setup did not
 // get there in time.
 HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices = Choices());
@@ -61,11 +68,13 @@ HWND WaitForPage(HWND sheet, int pageId, DWORD timeoutMs = driver::kDefaultWait)
 HWND Next(HWND sheet, int nextPageId);
 // Presses Next and waits for the page `nextPageId`, answering on the way
 // what leaving a page may ask: a warning about an earlier installation
-// ("Continue" when `choices.continueWarnings`, otherwise the walk fails)
-// and the disk-space question (Yes). nullptr (test failed) when the page
-// did not come.
+// ("Continue" when `choices.continueWarnings`) and the disk-space question
+// (Yes when `choices.diskSpaceQuestion`). Anything else, a message box of
+// another text included, fails the walk. `*asked` tells whether the
+// disk-space question came. nullptr (test failed) when the page did not
+// come.
 HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
-                   const Choices &choices = Choices());
+                   const Choices &choices = Choices(), bool *asked = nullptr);
 // The warning about an earlier installation (downgrade, incompatible
 // version, earlier folder) that the setup shows now; nullptr for none.
 HWND EarlierInstallationWarning(DWORD pid);

@@ -1,13 +1,15 @@
 // The wizard as the user meets it: its pages in order with their buttons
 // and texts, the licence, Cancel on every page, the disk-space question,
 // the folder browsers and the choices that reach the installation.
-#include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "earlier.h"
 #include "install_scenario.h"
+#include "system_entries.h"
 
 using namespace install_e2e;
 
@@ -21,20 +23,15 @@ struct Texts {
     const char *group;
     const char *desktop;
     const char *ready;
-    const char *diskQuestion;
 };
 
 const Texts kEnglish = {
-    "Velmo Installation",         "Welcome",       "Select Destination Folder",
-    "Select Program Group",       "Desktop Icon",  "Ready to start",
-    "There will be not enough free disk space on the selected volume for all the files.\n\n"
-    "Do yo want to continue anyway?",
+    "Velmo Installation",   "Welcome",      "Select Destination Folder",
+    "Select Program Group", "Desktop Icon", "Ready to start",
 };
 const Texts kDutch = {
-    "Velmo Installatie",   "Welkom",     "Kies doelmap", "Kies programmagroep",
+    "Velmo Installatie",    "Welkom", "Kies doelmap", "Kies programmagroep",
     "Bureaublad pictogram", "Klaar om te beginnen",
-    "Er is niet voldoende vrije schijfruimte voor alle bestanden op het door u gekozen "
-    "volume.\n\nWilt u toch doorgaan?",
 };
 
 const Texts &UserTexts()
@@ -94,13 +91,6 @@ void ExitSetup(driver::SetupProcess &setup, HWND sheet)
     ASSERT_NE(nullptr, confirmation);
     driver::Click(confirmation, ids::kAnswer6);
     ExpectEndsWithoutMessage(setup);
-}
-
-std::string ProgramsFolder()
-{
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, TRUE);
-    return path;
 }
 
 }  // namespace
@@ -220,7 +210,7 @@ TEST(Wizard, full_disk_question_no_stays_and_yes_goes_on)
         driver::PressWizardButton(sheet, PSBTN_NEXT);
         HWND question = driver::WaitForMessageBox(setup.Id(), "");
         ASSERT_NE(nullptr, question) << "no question about the disk space";
-        EXPECT_EQ(UserTexts().diskQuestion, driver::MessageBoxText(question));
+        EXPECT_EQ(e2e::DiskSpaceQuestion(), driver::MessageBoxText(question));
         EXPECT_EQ(UserTexts().sheetTitle, driver::WindowText(question));
         EXPECT_EQ(sheet, GetWindow(question, GW_OWNER));
         EXPECT_NE(nullptr, GetDlgItem(question, IDYES));
@@ -233,6 +223,74 @@ TEST(Wizard, full_disk_question_no_stays_and_yes_goes_on)
             EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
     }
     EXPECT_NE(nullptr, e2e::WaitForPage(sheet, ids::kGroupPage));
+    ExitSetup(setup, sheet);
+}
+
+namespace {
+
+// Puts the game's program, version 3.1.51, into `folder` and registers it
+// there, as an installation of this version leaves it: the setup proposes
+// that folder and warns about nothing.
+void PlaceInstalledGame(const std::string &folder)
+{
+    const ManifestEntry *program = nullptr;
+    for (const ManifestEntry &entry : kInstallTable) {
+        if (std::string(entry.name) == "Velmo.exe")
+            program = &entry;
+    }
+    ASSERT_NE(nullptr, program) << "no Velmo.exe in the manifest";
+    ASSERT_TRUE(earlier::MakeFolders(folder)) << folder;
+    ASSERT_TRUE(WriteWholeFile(folder + "\\Velmo.exe", PayloadSource(*program))) << folder;
+    earlier::SetRegistryText(earlier::kAppPaths, nullptr, folder + "\\Velmo.exe");
+}
+
+// Walks a new setup to its Destination page; nullptr (test failed) when it
+// did not get there.
+HWND WalkToDestination(driver::SetupProcess &setup, HWND *sheet)
+{
+    *sheet = e2e::StartWizard(setup);
+    HWND page = *sheet ? e2e::Next(*sheet, ids::kLicencePage) : nullptr;
+    if (!page || !e2e::SetCheck(page, ids::kLicenceAccept, true))
+        return nullptr;
+    return e2e::Next(*sheet, ids::kDestinationPage);
+}
+
+}  // namespace
+
+// Without /DISKFULL: D: is a drive of its own with less free space than the
+// installation needs (small_drive.sh); C: has room.
+TEST(Wizard, a_drive_without_room_draws_the_question_and_one_with_room_does_not)
+{
+    ASSERT_NO_FATAL_FAILURE(PlaceInstalledGame("D:\\Velmo"));
+    {
+        driver::SetupProcess setup;
+        HWND sheet = nullptr;
+        HWND page = WalkToDestination(setup, &sheet);
+        ASSERT_NE(nullptr, page);
+        ASSERT_EQ("D:\\Velmo", driver::ControlText(page, ids::kDestinationFolder));
+        for (int answer : {IDNO, IDYES}) {
+            driver::PressWizardButton(sheet, PSBTN_NEXT);
+            HWND question = driver::WaitForMessageBox(setup.Id(), "");
+            ASSERT_NE(nullptr, question) << "no question about the disk space of D:";
+            EXPECT_EQ(e2e::DiskSpaceQuestion(), driver::MessageBoxText(question));
+            driver::Click(question, answer);
+            ExpectClosed(question);
+            if (answer == IDNO)
+                EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
+        }
+        EXPECT_NE(nullptr, e2e::WaitForPage(sheet, ids::kGroupPage));
+        ExitSetup(setup, sheet);
+    }
+
+    // The same installation on C:. Any message box on the way to the next
+    // page fails the walk.
+    ASSERT_NO_FATAL_FAILURE(PlaceInstalledGame(kDestination));
+    driver::SetupProcess setup;
+    HWND sheet = nullptr;
+    HWND page = WalkToDestination(setup, &sheet);
+    ASSERT_NE(nullptr, page);
+    ASSERT_EQ(kDestination, driver::ControlText(page, ids::kDestinationFolder));
+    EXPECT_NE(nullptr, e2e::NextAnswering(setup, sheet, ids::kGroupPage));
     ExitSetup(setup, sheet);
 }
 
@@ -275,12 +333,37 @@ TEST(Wizard, chosen_folder_and_choices_reach_the_installation)
 
     MessageBoxSeen seen;
     ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
+    ExpectSuccessMessage(seen);
     ExpectEndsWithoutMessage(setup);
     EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started against the choice";
+    const std::string folder = "C:\\Games\\Velmo";
     for (int index : ExtractionOrder()) {
-        EXPECT_TRUE(driver::FileExists(std::string("C:\\Games\\Velmo\\") +
-                                       kInstallTable[index].name))
+        EXPECT_TRUE(driver::FileExists(folder + "\\" + kInstallTable[index].name))
             << kInstallTable[index].name;
     }
     EXPECT_FALSE(driver::FolderExists(kDestination)) << "the default folder was used";
+
+    // The typed group holds the links, which start the programs of the
+    // chosen folder; the desktop holds none.
+    const std::string group = ProgramsFolder() + "\\Games\\Cards";
+    for (const LinkMade &made : GroupLinks()) {
+        const std::string path = group + "\\" + made.caption + ".lnk";
+        LinkSeen link = LoadLink(path);
+        EXPECT_TRUE(link.loaded) << path << " cannot be loaded";
+        if (made.folder.empty())
+            continue;  // the web address
+        EXPECT_EQ(folder + made.target.substr(made.target.rfind('\\')), link.target) << path;
+        EXPECT_EQ(folder, link.folder) << path;
+    }
+    EXPECT_FALSE(driver::FolderExists(GroupFolder())) << "the default group was made";
+    EXPECT_FALSE(driver::FileExists(DesktopLink().path)) << "a link was put on the desktop";
+    std::string record;
+    EXPECT_TRUE(driver::ReadWholeFile(folder + "\\Uninstall.dat", &record)) << "no record";
+    const Elements elements = ParseRecord(record);
+    auto recorded = [&elements](const char *name, const std::string &text) {
+        return std::find(elements.begin(), elements.end(), std::make_pair(std::string(name), text)) !=
+               elements.end();
+    };
+    EXPECT_TRUE(recorded("FOLDER", group)) << "the group was not recorded";
+    EXPECT_FALSE(recorded("FILE", DesktopLink().path)) << "a desktop link was recorded";
 }

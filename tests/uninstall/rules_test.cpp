@@ -3,8 +3,8 @@
 // a setup run writes to.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <ctime>
+#include <cstdio>
 #include <string>
 
 #include "uninstall/leftovers.h"
@@ -251,25 +251,27 @@ TEST_F(RecordFile, a_hundred_thousand_hostile_elements_are_all_refused_quickly)
     }
     Write(text + "</UNINSTALL>");
 
-    // Processor time of this process: on a machine shared with other work
-    // the time on the clock says little about this code.
+    // Processor time of this process: a busy machine stretches the wall
+    // clock, not the work done.
     std::clock_t start = std::clock();
     Vxml record("UNINSTALL");
     record.Load(Path().c_str());
     ASSERT_TRUE(IsProductRecord(record));
     Places places = TheMachine();
-    Leftovers leftovers;
-    int acted = 0;
+    // Every element but the name is one of the hostile paths above.
+    int refused = 0;
     for (Vxml *child = record.FirstChild(); child; child = child->NextSibling()) {
+        if (child->HasName("APPNAME"))
+            continue;
         Action action = Judge(child->GetName(), child->GetText(), places);
-        if (action == Action::Refuse)
-            leftovers.Add(Leftovers::Refused, child->GetText());
-        else if (action != Action::Ignore)
-            ++acted;
+        if (action != Action::Refuse) {
+            ADD_FAILURE() << child->GetName() << " " << child->GetText() << " is not refused";
+            break;
+        }
+        ++refused;
     }
-    EXPECT_EQ(0, acted);
-    EXPECT_EQ(100000, leftovers.Count(Leftovers::Refused));
-    EXPECT_LT(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 5.0);
+    EXPECT_EQ(100000, refused);
+    EXPECT_LT(std::clock() - start, 5 * CLOCKS_PER_SEC);
 }
 
 TEST(LeftoverList, lists_the_first_names_of_each_kind_and_counts_the_rest)
