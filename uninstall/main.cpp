@@ -216,8 +216,7 @@ int Uninstall(HINSTANCE instance, bool quiet)
         removal.Run();
 
         // Last the record and, after this process, the program and its folder.
-        if (!DeleteFileA(recordPath) && !IsGone(GetLastError()))
-            leftovers.Add(Leftovers::File, recordPath);
+        removal.RemoveRecord(recordPath);
         bool emptyFolder = HoldsOnly(folder, program);
         if (removal.RemovesOwnFolder() && !emptyFolder)
             leftovers.Add(Leftovers::Folder, folder);

@@ -349,6 +349,15 @@ void Removal::RemoveFile(const Approved &file, const char *shown)
         leftovers_.Add(Leftovers::File, shown);
 }
 
+void Removal::RemoveRecord(const char *path)
+{
+    Approved record = gate_.Judge("FILE", path);
+    if (record.action() == Action::RemoveFile)
+        RemoveFile(record, path);
+    else
+        leftovers_.Add(Leftovers::Refused, path);
+}
+
 void Removal::RemovePattern(const Approved &pattern, const char *)
 {
     if (pattern.action() != Action::RemovePattern)

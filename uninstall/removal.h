@@ -38,6 +38,9 @@ public:
     // gate refuses is noted as refused and not touched.
     void Run();
 
+    // Deletes the record itself through the gate, like a FILE element.
+    void RemoveRecord(const char *path);
+
     // True when the record names the uninstaller's own folder for removal.
     bool RemovesOwnFolder() const { return removesOwnFolder_; }
 
