@@ -31,58 +31,59 @@ void Narrow(const char16_t *text, char *out, int size)
         CopyText(out, size, "?");
 }
 
-typedef DWORD(WINAPI *FinalPathName)(HANDLE, LPWSTR, DWORD, DWORD);
+typedef BOOL(WINAPI *FileInformation)(HANDLE, int, void *, DWORD);
 
-// GetFinalPathNameByHandleW where the system has it (Windows Vista on).
-FinalPathName FinalPathFunction()
+// GetFileInformationByHandleEx where the system has it (Windows Vista on).
+FileInformation FileInformationFunction()
 {
     static bool looked = false;
-    static FinalPathName function = nullptr;
+    static FileInformation function = nullptr;
     if (!looked) {
         looked = true;
-        function = reinterpret_cast<FinalPathName>(reinterpret_cast<void *>(
-            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+        function = reinterpret_cast<FileInformation>(reinterpret_cast<void *>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
     }
     return function;
 }
 
-// Where the system takes `path`, without "\\?\" (and "\\?\UNC\" as "\\"),
-// into `out` (kMaxPath + 16 code units). False when it cannot tell.
-bool FinalPath(const char16_t *path, char16_t *out)
+// The name under which the system opens `path`, from the root of its volume
+// ("\Games\Velmo\a.txt"), into `out` (kMaxPath + 16 code units). False when
+// it cannot tell.
+bool NameOnVolume(const char16_t *path, char16_t *out)
 {
-    FinalPathName finalPath = FinalPathFunction();
-    if (!finalPath)
+    const int kFileNameInfo = 2;
+    FileInformation information = FileInformationFunction();
+    if (!information)
         return false;
     HANDLE handle = CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
-    WCHAR resolved[kMaxPath + 16];
-    DWORD length = finalPath(handle, resolved, kMaxPath + 16, 0);
+    struct {
+        DWORD length;  // in bytes
+        char16_t name[kMaxPath + 16];
+    } info;
+    bool ok = information(handle, kFileNameInfo, &info, sizeof info) &&
+              info.length / sizeof(char16_t) < kMaxPath + 16;
     CloseHandle(handle);
-    if (length == 0 || length >= kMaxPath + 16)
+    if (!ok)
         return false;
-    const char16_t *name = reinterpret_cast<const char16_t *>(resolved);
-    if (SameNoCase16(name, u"\\\\?\\UNC\\", 8)) {
-        out[0] = u'\\';
-        std::memcpy(out + 1, name + 7, (length - 7 + 1) * sizeof *out);
-    } else {
-        size_t skip = SameNoCase16(name, u"\\\\?\\", 4) ? 4 : 0;
-        std::memcpy(out, name + skip, (length - skip + 1) * sizeof *out);
-    }
+    size_t length = info.length / sizeof(char16_t);
+    std::memcpy(out, info.name, length * sizeof *out);
+    out[length] = u'\0';
     return true;
 }
 
-// True when the system takes `path` somewhere else than into its folder: the
-// name is a link that its attributes do not show (a Unix symbolic link to a
+// True when the system opens the file `path` somewhere else than in its
+// folder: a link that its attributes do not show (a Unix symbolic link to a
 // file under Wine, say). The folder itself may lie anywhere: the gate looks
-// at every component from its place down, so each is compared with the
-// place the one before it resolved to.
+// at every component from its place down, and a folder that is a link shows
+// as a reparse point.
 bool ResolvesElsewhere(const char16_t *path)
 {
-    static char16_t lastPath[kMaxPath], lastFinal[kMaxPath + 16];
-    char16_t folder[kMaxPath], folderFinal[kMaxPath + 16], self[kMaxPath + 16];
+    static char16_t lastFolder[kMaxPath], lastName[kMaxPath + 16];
+    char16_t folder[kMaxPath], folderName[kMaxPath + 16], self[kMaxPath + 16];
     size_t length = Length16(path), cut = length;
     while (cut > 0 && path[cut - 1] != u'\\')
         --cut;
@@ -90,20 +91,22 @@ bool ResolvesElsewhere(const char16_t *path)
         return false;
     std::memcpy(folder, path, (cut - 1) * sizeof *folder);
     folder[cut - 1] = u'\0';
-    bool known = SameText16(folder, lastPath);
-    if (known)
-        std::memcpy(folderFinal, lastFinal, (Length16(lastFinal) + 1) * sizeof *lastFinal);
-    else if (!FinalPath(folder, folderFinal))
-        std::memcpy(folderFinal, folder, cut * sizeof *folder);
-    bool resolved = FinalPath(path, self);
-    const char16_t *final = resolved ? self : path;
-    std::memcpy(lastPath, path, (length + 1) * sizeof *path);
-    std::memcpy(lastFinal, final, (Length16(final) + 1) * sizeof *final);
-    if (!resolved)
+    if (SameText16(folder, lastFolder)) {
+        std::memcpy(folderName, lastName, sizeof folderName);
+    } else {
+        if (!NameOnVolume(folder, folderName))
+            return false;
+        std::memcpy(lastFolder, folder, cut * sizeof *folder);
+        std::memcpy(lastName, folderName, sizeof lastName);
+    }
+    if (!NameOnVolume(path, self))
         return false;
-    size_t folderLength = Length16(folderFinal);
+    size_t folderLength = Length16(folderName);
+    // The volume's root folder has the name "\".
+    if (folderLength == 1)
+        folderLength = 0;
     return !(Length16(self) == folderLength + 1 + (length - cut) &&
-             SameNoCase16(self, folderFinal, folderLength) && self[folderLength] == u'\\' &&
+             SameNoCase16(self, folderName, folderLength) && self[folderLength] == u'\\' &&
              SameText16(self + folderLength + 1, path + cut));
 }
 
@@ -261,9 +264,11 @@ DiskView::Kind SystemDisk::Look(const char16_t *path)
     DWORD attributes = GetFileAttributesW(Wide(path));
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return IsGone(GetLastError()) ? Absent : Unknown;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || ResolvesElsewhere(path))
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return Link;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Folder : File;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Folder;
+    return ResolvesElsewhere(path) ? Link : File;
 }
 
 bool IsGone(unsigned long error)
@@ -343,7 +348,7 @@ void Removal::Act(const Approved &verdict, const char *text)
 void Removal::RemoveFile(const Approved &file, const char *shown)
 {
     // The running uninstaller goes with the finish run.
-    if (file.action() != Action::RemoveFile || gate_.IsProgram(file))
+    if (file.action() != Action::RemoveFile || file.absent() || gate_.IsProgram(file))
         return;
     if (!DeleteFileW(Wide(file.target())) && !IsGone(GetLastError()))
         leftovers_.Add(Leftovers::File, shown);
@@ -400,6 +405,8 @@ void Removal::RemoveFolder(const Approved &folder, const char *shown)
         removesOwnFolder_ = true;
         return;
     }
+    if (folder.absent())
+        return;
     if (RemoveDirectoryW(Wide(folder.target())))
         return;
     DWORD error = GetLastError();

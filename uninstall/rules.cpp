@@ -418,14 +418,14 @@ Approved Gate::Decide(Action action, const char16_t *text)
     default:
         break;
     }
-    if (place && PassesDisk(text, place))
+    if (place && PassesDisk(text, place, &verdict.absent_))
         verdict.action_ = action;
     if (verdict.action_ == action)
         std::memcpy(verdict.target_, text, (Length16(text) + 1) * sizeof *text);
     return verdict;
 }
 
-bool Gate::PassesDisk(const char16_t *path, const char16_t *place)
+bool Gate::PassesDisk(const char16_t *path, const char16_t *place, bool *absent)
 {
     size_t placeLength = Length16(place);
     size_t length = Length16(path);
@@ -451,8 +451,11 @@ bool Gate::PassesDisk(const char16_t *path, const char16_t *place)
         if (kind == DiskView::Link || kind == DiskView::Unknown)
             return false;
         // Nothing below a missing name or a file: the removal finds it gone.
-        if (kind == DiskView::Absent || (kind == DiskView::File && end < length))
+        if (kind == DiskView::Absent || (kind == DiskView::File && end < length)) {
+            if (absent)
+                *absent = true;
             break;
+        }
     }
     if (folderLength > placeLength) {
         std::memcpy(passed_, path, folderLength * sizeof *path);

@@ -110,12 +110,16 @@ public:
     const char16_t *target() const { return target_; }
     // For keys: whether ClaimKey found the key to be this installation's.
     bool owned() const { return owned_; }
+    // For files and folders: the disk holds nothing of that name, so there
+    // is nothing to remove.
+    bool absent() const { return absent_; }
 
 private:
     friend class Gate;
     Approved() = default;
     Action action_ = Action::Refuse;
     bool owned_ = false;
+    bool absent_ = false;
     char16_t target_[kMaxPath] = {};
 };
 
@@ -152,8 +156,9 @@ public:
 
 private:
     Approved Decide(Action action, const char16_t *text);
-    // Every component of path below place is no link.
-    bool PassesDisk(const char16_t *path, const char16_t *place);
+    // Every component of path below place is no link; *absent tells
+    // whether the path is not there at all.
+    bool PassesDisk(const char16_t *path, const char16_t *place, bool *absent = nullptr);
 
     const WidePlaces &places_;
     const char16_t *destination_;

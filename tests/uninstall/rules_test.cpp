@@ -252,7 +252,12 @@ TEST(Gate, nothing_goes_through_a_link_below_a_place)
     };
     for (const auto &element : refused)
         EXPECT_EQ(Action::Refuse, machine.Of(element.first, element.second)) << element.second;
+    disk.kinds[U(In(kDestination, "Maps\\map1.dat"))] = DiskView::File;
     EXPECT_EQ(Action::RemoveFile, machine.Of("FILE", In(kDestination, "Maps\\map1.dat")));
+    // What is not there needs no removal.
+    EXPECT_FALSE(machine.gate.Judge("FILE", In(kDestination, "Maps\\map1.dat").c_str()).absent());
+    EXPECT_TRUE(machine.gate.Judge("FILE", In(kDestination, "Maps\\gone.dat").c_str()).absent());
+    EXPECT_TRUE(machine.gate.Judge("FILE", In(kDestination, "Gone\\x.dat").c_str()).absent());
     EXPECT_EQ(Action::RemoveFolder, machine.Of("FOLDER", In(kDestination, "Maps")));
     // Only what lies below a place is looked at: the place and its parents
     // are the system's.
