@@ -439,8 +439,17 @@ bool Gate::PassesDisk(const char16_t *path, const char16_t *place, bool *absent)
     --folderLength;
     size_t from = placeLength + 1;
     if (folderLength > placeLength && Length16(passed_) == folderLength &&
-        std::memcmp(passed_, path, folderLength * sizeof *path) == 0)
+        std::memcmp(passed_, path, folderLength * sizeof *path) == 0) {
+        // A folder found missing holds nothing to remove (a folder made
+        // since could only keep something from being removed).
+        if (passedAbsent_) {
+            if (absent)
+                *absent = true;
+            return true;
+        }
         from = folderLength + 1;
+    }
+    bool folderAbsent = false;
     char16_t prefix[kMaxPath];
     for (size_t end = from; end <= length; ++end) {
         if (path[end] != u'\\' && path[end] != u'\0')
@@ -454,12 +463,14 @@ bool Gate::PassesDisk(const char16_t *path, const char16_t *place, bool *absent)
         if (kind == DiskView::Absent || (kind == DiskView::File && end < length)) {
             if (absent)
                 *absent = true;
+            folderAbsent = end < length;
             break;
         }
     }
     if (folderLength > placeLength) {
         std::memcpy(passed_, path, folderLength * sizeof *path);
         passed_[folderLength] = u'\0';
+        passedAbsent_ = folderAbsent;
     }
     return true;
 }

@@ -167,6 +167,7 @@ private:
     // The folder whose components passed last, so that a long record of
     // files in one folder asks the disk about that folder once.
     char16_t passed_[kMaxPath] = {};
+    bool passedAbsent_ = false;  // that folder, or one above it, is missing
 };
 
 // True when the record was written for this product: its first APPNAME

@@ -258,6 +258,9 @@ TEST(Gate, nothing_goes_through_a_link_below_a_place)
     EXPECT_FALSE(machine.gate.Judge("FILE", In(kDestination, "Maps\\map1.dat").c_str()).absent());
     EXPECT_TRUE(machine.gate.Judge("FILE", In(kDestination, "Maps\\gone.dat").c_str()).absent());
     EXPECT_TRUE(machine.gate.Judge("FILE", In(kDestination, "Gone\\x.dat").c_str()).absent());
+    size_t asked = machine.disk.asked.size();
+    EXPECT_TRUE(machine.gate.Judge("FILE", In(kDestination, "Gone\\y.dat").c_str()).absent());
+    EXPECT_EQ(asked, machine.disk.asked.size()) << "a missing folder is asked about again";
     EXPECT_EQ(Action::RemoveFolder, machine.Of("FOLDER", In(kDestination, "Maps")));
     // Only what lies below a place is looked at: the place and its parents
     // are the system's.
