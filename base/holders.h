@@ -39,6 +39,15 @@ public:
             *created = result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
         return result;
     }
+    // RegOpenKeyExW, for names in UTF-16.
+    LONG OpenWide(HKEY parent, const wchar_t *name, REGSAM access)
+    {
+        Close();
+        LONG result = RegOpenKeyExW(parent, name, 0, access, &key_);
+        if (result != ERROR_SUCCESS)
+            key_ = nullptr;
+        return result;
+    }
     void Close()
     {
         if (key_)

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/paths.h"
 #include "base/text.h"
 #include "install/record.h"
 #include "product/config.h"
@@ -56,7 +57,7 @@ bool CleanUpApplies(bool earlierInstalled, uint32_t installedVersionMs, const ch
                     const char *destination)
 {
     return earlierInstalled && (installedVersionMs >> 16) == kSetupConfig.upgradeMajorVersion &&
-           installedFolder[0] != '\0' && EqualNoCaseAnsi(destination, installedFolder);
+           installedFolder[0] != '\0' && SameFolder(destination, installedFolder);
 }
 
 int32_t ProductDataNumber(uint32_t installedVersionMs)

@@ -17,9 +17,10 @@
 // The uninstaller's exit codes.
 enum UninstallExit {
     kRemoved = 0,        // everything the record names is gone
-    kNothingRemoved = 1, // the record is missing, unreadable or not this product's
+    kNothingRemoved = 1, // the record is missing, unreadable, too large or not this product's
     kDeclined = 2,       // the user answered No
-    kLeftSome = 3,       // the removal ran; some items were left (listed at the end)
+    kLeftSome = 3,       // the removal ran; something the record names was left (listed
+                         // at the end); folders kept for the user's files do not count
 };
 
 struct UninstallArguments {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/format.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "uninstall/arguments.h"
 #include "uninstall/removal.h"
@@ -57,7 +58,9 @@ bool StartFinishRun(const char *program, bool removeFolder)
 int FinishRun(const UninstallArguments &arguments)
 {
     HANDLE original = reinterpret_cast<HANDLE>(arguments.waitHandle);
-    if (!IsCleanPath(arguments.program) || WaitForSingleObject(original, INFINITE) != WAIT_OBJECT_0)
+    char16_t program[kMaxPath];
+    if (!AnsiToUtf16(arguments.program, program, kMaxPath) || !IsCleanPath(program) ||
+        WaitForSingleObject(original, INFINITE) != WAIT_OBJECT_0)
         return 1;
     CloseHandle(original);
     // The system may hold the program's image a moment after its process

@@ -29,6 +29,28 @@ struct Text {
     }
 };
 
+// The name as the message shows it: bytes below 0x20 and 0x7F as "\xNN",
+// cut after kNameShown characters with "...". A new block, or nullptr.
+char *Shown(const char *name, int limit)
+{
+    char *shown = static_cast<char *>(std::malloc(4 * static_cast<size_t>(limit) + 4));
+    if (!shown)
+        return nullptr;
+    size_t out = 0;
+    int count = 0;
+    for (; *name && count < limit; ++name, ++count) {
+        unsigned char c = static_cast<unsigned char>(*name);
+        if (c < 0x20 || c == 0x7F)
+            out += FormatText(shown + out, 5, "\\x%02X", c);
+        else
+            shown[out++] = static_cast<char>(c);
+    }
+    shown[out] = '\0';
+    if (*name)
+        std::memcpy(shown + out, "...", 4);
+    return shown;
+}
+
 }  // namespace
 
 Leftovers::~Leftovers()
@@ -42,7 +64,7 @@ Leftovers::~Leftovers()
 void Leftovers::Add(Kind kind, const char *name)
 {
     if (counts_[kind] < kShown)
-        names_[kind][counts_[kind]] = DuplicateText(name ? name : "");
+        names_[kind][counts_[kind]] = Shown(name ? name : "", kNameShown);
     ++counts_[kind];
 }
 
@@ -52,6 +74,11 @@ int Leftovers::Total() const
     for (int count : counts_)
         total += count;
     return total;
+}
+
+int Leftovers::Failed() const
+{
+    return counts_[File] + counts_[Locked] + counts_[Key] + counts_[Refused];
 }
 
 char *Leftovers::Text(const char *const headings[kKinds], const char *moreFormat) const

@@ -135,9 +135,15 @@ struct SystemPlaces {
 bool LoadRecord(const char *path, Vxml &record, bool quiet)
 {
     int problem = 0;
-    DWORD attributes = GetFileAttributesA(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    DWORD attributes = GetFileAttributesExA(path, GetFileExInfoStandard, &data)
+                           ? data.dwFileAttributes
+                           : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES && IsGone(GetLastError())) {
         problem = IDS_NO_RECORD;
+    } else if (attributes != INVALID_FILE_ATTRIBUTES &&
+               (data.nFileSizeHigh || data.nFileSizeLow > static_cast<DWORD>(kMaxRecordSize))) {
+        problem = IDS_LARGE_RECORD;
     } else {
         HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -165,8 +171,9 @@ void ShowOutcome(const Leftovers &leftovers)
         Message(Text(IDS_DONE), MB_ICONINFORMATION);
         return;
     }
-    const char *headings[Leftovers::kKinds] = {Text(IDS_LEFT_FILES), Text(IDS_LEFT_FOLDERS),
-                                               Text(IDS_LEFT_KEYS), Text(IDS_REFUSED)};
+    const char *headings[Leftovers::kKinds] = {
+        Text(IDS_LEFT_FILES), Text(IDS_LEFT_LOCKED),  Text(IDS_LEFT_FOLDERS),
+        Text(IDS_LEFT_KEYS),  Text(IDS_LEFT_FOREIGN), Text(IDS_REFUSED)};
     char *list = leftovers.Text(headings, Text(IDS_MORE));
     size_t size = std::strlen(Text(IDS_PARTLY)) + (list ? std::strlen(list) : 0) + 3;
     char *text = static_cast<char *>(std::malloc(size));
@@ -214,8 +221,7 @@ int Uninstall(HINSTANCE instance, bool quiet)
         removal.Run();
 
         // Last the record and, after this process, the program and its folder.
-        if (!DeleteFileA(recordPath) && !IsGone(GetLastError()))
-            leftovers.Add(Leftovers::File, recordPath);
+        removal.RemoveRecord(recordPath);
         bool emptyFolder = HoldsOnly(folder, program);
         if (removal.RemovesOwnFolder() && !emptyFolder)
             leftovers.Add(Leftovers::Folder, folder);
@@ -225,7 +231,7 @@ int Uninstall(HINSTANCE instance, bool quiet)
     }
     if (!quiet)
         ShowOutcome(leftovers);
-    return leftovers.Total() == 0 ? kRemoved : kLeftSome;
+    return leftovers.Failed() == 0 ? kRemoved : kLeftSome;
 }
 
 }  // namespace

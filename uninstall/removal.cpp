@@ -1,12 +1,15 @@
-// The removal through the file system and the registry.
+// The removal through the file system and the registry, in UTF-16, acting
+// only on what the gate approved.
 #include "uninstall/removal.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "base/format.h"
 #include "base/holders.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "product/registry_keys.h"
 #include "uninstall/leftovers.h"
@@ -14,132 +17,259 @@
 
 namespace {
 
-// A string value of an open key; false when it is absent, no string or
-// too long.
-bool ReadString(const RegKey &key, const char *value, char *out, DWORD size)
+const WCHAR *Wide(const char16_t *text)
 {
-    DWORD type = 0;
-    DWORD length = size - 1;
-    if (!key || RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE *>(out),
-                                 &length) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
+    return reinterpret_cast<const WCHAR *>(text);
+}
+
+// A UTF-16 text in the ANSI code page for the final message; characters
+// the code page lacks become "?", never a look-alike.
+void Narrow(const char16_t *text, char *out, int size)
+{
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide(text), -1, out, size, "?",
+                            nullptr) <= 0)
+        CopyText(out, size, "?");
+}
+
+typedef BOOL(WINAPI *FileInformation)(HANDLE, int, void *, DWORD);
+
+// GetFileInformationByHandleEx where the system has it (Windows Vista on).
+FileInformation FileInformationFunction()
+{
+    static bool looked = false;
+    static FileInformation function = nullptr;
+    if (!looked) {
+        looked = true;
+        function = reinterpret_cast<FileInformation>(reinterpret_cast<void *>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+    }
+    return function;
+}
+
+// The name under which the system opens `path`, from the root of its volume
+// ("\Games\Velmo\a.txt"), into `out` (kMaxPath + 16 code units). False when
+// it cannot tell.
+bool NameOnVolume(const char16_t *path, char16_t *out)
+{
+    const int kFileNameInfo = 2;
+    FileInformation information = FileInformationFunction();
+    if (!information)
         return false;
-    out[length < size ? length : size - 1] = '\0';
+    HANDLE handle = CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    struct {
+        DWORD length;  // in bytes
+        char16_t name[kMaxPath + 16];
+    } info;
+    bool ok = information(handle, kFileNameInfo, &info, sizeof info) &&
+              info.length / sizeof(char16_t) < kMaxPath + 16;
+    CloseHandle(handle);
+    if (!ok)
+        return false;
+    size_t length = info.length / sizeof(char16_t);
+    std::memcpy(out, info.name, length * sizeof *out);
+    out[length] = u'\0';
     return true;
 }
 
-// Deletes `name` below `parent` with every key inside it. True when the key
-// is gone.
-bool DeleteTree(HKEY parent, const char *name)
+// True when the system opens the file `path` somewhere else than in its
+// folder: a link that its attributes do not show (a Unix symbolic link to a
+// file under Wine, say). The folder itself may lie anywhere: the gate looks
+// at every component from its place down, and a folder that is a link shows
+// as a reparse point.
+bool ResolvesElsewhere(const char16_t *path)
 {
-    {
-        RegKey key;
-        LONG result = key.Open(parent, name, KEY_READ | KEY_WRITE);
-        if (result == ERROR_FILE_NOT_FOUND)
-            return true;
-        if (result != ERROR_SUCCESS)
+    static char16_t lastFolder[kMaxPath], lastName[kMaxPath + 16];
+    char16_t folder[kMaxPath], folderName[kMaxPath + 16], self[kMaxPath + 16];
+    size_t length = Length16(path), cut = length;
+    while (cut > 0 && path[cut - 1] != u'\\')
+        --cut;
+    if (cut < 2 || length >= kMaxPath)
+        return false;
+    std::memcpy(folder, path, (cut - 1) * sizeof *folder);
+    folder[cut - 1] = u'\0';
+    if (SameText16(folder, lastFolder)) {
+        std::memcpy(folderName, lastName, sizeof folderName);
+    } else {
+        if (!NameOnVolume(folder, folderName))
             return false;
-        char sub[256];
-        for (;;) {
-            DWORD length = sizeof sub;
-            if (RegEnumKeyExA(key.get(), 0, sub, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            if (!DeleteTree(key.get(), sub))
-                return false;
+        std::memcpy(lastFolder, folder, cut * sizeof *folder);
+        std::memcpy(lastName, folderName, sizeof lastName);
+    }
+    if (!NameOnVolume(path, self))
+        return false;
+    size_t folderLength = Length16(folderName);
+    // The volume's root folder has the name "\".
+    if (folderLength == 1)
+        folderLength = 0;
+    return !(Length16(self) == folderLength + 1 + (length - cut) &&
+             SameNoCase16(self, folderName, folderLength) && self[folderLength] == u'\\' &&
+             SameText16(self + folderLength + 1, path + cut));
+}
+
+// What the registry holds in and below one key, read for the gate: at most
+// kEntries keys and values, kDepth levels down; strings longer than a path
+// count as no strings.
+class KeyReader {
+public:
+    static const size_t kEntries = 64;
+    static const int kDepth = 4;
+
+    ~KeyReader()
+    {
+        for (size_t i = 0; i < count_; ++i) {
+            std::free(stored_[i].key);
+            std::free(stored_[i].value);
+            std::free(stored_[i].data);
         }
     }
-    LONG result = RegDeleteKeyA(parent, name);
-    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
-}
 
-// True when a string value in the key or below it names the folder or
-// something in it.
-bool TreeNamesFolder(HKEY key, const char *folder, int depth)
+    // Reads `name` below `root`.
+    const KeyTree &Read(HKEY root, const char16_t *name)
+    {
+        RegKey key;
+        LONG result = key.OpenWide(root, Wide(name), KEY_READ);
+        tree_.exists = result != ERROR_FILE_NOT_FOUND;
+        tree_.complete = result == ERROR_SUCCESS && Walk(key.get(), u"", 0);
+        tree_.entries = entries_;
+        tree_.count = count_;
+        return tree_;
+    }
+
+private:
+    bool Add(const char16_t *key, const char16_t *value, const char16_t *data)
+    {
+        if (count_ >= kEntries)
+            return false;
+        Stored &slot = stored_[count_];
+        slot.key = Copy(key);
+        slot.value = value ? Copy(value) : nullptr;
+        slot.data = data ? Copy(data) : nullptr;
+        if (!slot.key || (value && !slot.value) || (data && !slot.data))
+            return false;
+        entries_[count_++] = {slot.key, slot.value, slot.data};
+        return true;
+    }
+
+    static char16_t *Copy(const char16_t *text)
+    {
+        size_t size = (Length16(text) + 1) * sizeof *text;
+        char16_t *copy = static_cast<char16_t *>(std::malloc(size));
+        if (copy)
+            std::memcpy(copy, text, size);
+        return copy;
+    }
+
+    // The key at `path` (below the named one), its values and its sub-keys.
+    bool Walk(HKEY key, const char16_t *path, int depth)
+    {
+        if (!Add(path, nullptr, nullptr))
+            return false;
+        for (DWORD i = 0;; ++i) {
+            WCHAR name[kMaxPath];
+            WCHAR data[kMaxPath];
+            DWORD nameLength = kMaxPath, size = sizeof data - sizeof *data, type = 0;
+            LONG result = RegEnumValueW(key, i, name, &nameLength, nullptr, &type,
+                                        reinterpret_cast<BYTE *>(data), &size);
+            bool tooLong = result == ERROR_MORE_DATA;
+            if (tooLong) {
+                nameLength = kMaxPath;
+                result = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, nullptr);
+            }
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result != ERROR_SUCCESS)
+                return false;
+            data[size / sizeof *data] = L'\0';
+            bool text = !tooLong && (type == REG_SZ || type == REG_EXPAND_SZ);
+            if (!Add(path, reinterpret_cast<char16_t *>(name),
+                     text ? reinterpret_cast<char16_t *>(data) : nullptr))
+                return false;
+        }
+        for (DWORD i = 0;; ++i) {
+            WCHAR name[kMaxPath];
+            DWORD nameLength = kMaxPath;
+            LONG result =
+                RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result != ERROR_SUCCESS || depth + 1 >= kDepth)
+                return false;
+            char16_t subPath[kMaxPath * 2];
+            size_t pathLength = Length16(path);
+            size_t nameSize = (nameLength + 1) * sizeof(char16_t);
+            if (pathLength + nameLength + 2 >= kMaxPath)
+                return false;
+            std::memcpy(subPath, path, pathLength * sizeof *subPath);
+            if (pathLength)
+                subPath[pathLength++] = u'\\';
+            std::memcpy(subPath + pathLength, name, nameSize);
+            RegKey sub;
+            if (sub.OpenWide(key, name, KEY_READ) != ERROR_SUCCESS ||
+                !Walk(sub.get(), subPath, depth + 1))
+                return false;
+        }
+        return true;
+    }
+
+    struct Stored {
+        char16_t *key;
+        char16_t *value;
+        char16_t *data;
+    };
+    Stored stored_[kEntries] = {};
+    KeyEntry entries_[kEntries] = {};
+    size_t count_ = 0;
+    KeyTree tree_;
+};
+
+// Deletes the keys of a tree that the gate claimed, the deepest first, and
+// the key itself last; a key that gained sub-keys since it was read is not
+// deleted. True when the key is gone.
+// The full name of a key for the message.
+void FormatKeyName(char *out, size_t size, bool classes, const char *parent, const char *name)
 {
-    char name[256], value[1024];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = sizeof name, valueLength = sizeof value - 1, type = 0;
-        LONG result = RegEnumValueA(key, i, name, &nameLength, nullptr, &type,
-                                    reinterpret_cast<BYTE *>(value), &valueLength);
-        if (result == ERROR_MORE_DATA)
-            continue;
-        if (result != ERROR_SUCCESS)
-            break;
-        value[valueLength < sizeof value ? valueLength : sizeof value - 1] = '\0';
-        if ((type == REG_SZ || type == REG_EXPAND_SZ) && NamesInside(value, folder))
-            return true;
-    }
-    if (depth >= 16)
-        return false;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        RegKey sub;
-        if (sub.Open(key, name, KEY_READ) == ERROR_SUCCESS &&
-            TreeNamesFolder(sub.get(), folder, depth + 1))
-            return true;
-    }
-    return false;
+    FormatText(out, size, "%s\\%s%s%s", classes ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE",
+               parent ? parent : "", parent ? "\\" : "", name ? name : "");
 }
 
-// The product's key below a parent of HKEY_LOCAL_MACHINE, opened for reading.
-void OpenProductKey(RegKey &product, const char *parent, const char *name)
+bool DeleteClaimed(HKEY parent, const char16_t *name, const KeyTree &tree)
 {
     RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, parent, KEY_READ) == ERROR_SUCCESS)
-        product.Open(key.get(), name, KEY_READ);
-}
-
-// Whether a key that the record names belongs to this installation and not
-// to another one that took it over (an installation into another folder
-// rewrites the same keys). A key without the value that tells counts as
-// this installation's.
-bool IsOurAppKey(const char *name, const char *folder)
-{
-    RegKey product;
-    OpenProductKey(product, kAppPathsKey, name);
-    char program[1024], path[1024];
-    bool hasProgram = ReadString(product, nullptr, program, sizeof program);
-    bool hasPath = ReadString(product, "Path", path, sizeof path);
-    if (!hasProgram && !hasPath)
-        return true;
-    return (hasProgram && NamesInside(program, folder)) || (hasPath && NamesInside(path, folder));
-}
-
-bool IsOurUninstallKey(const char *name, const char *folder)
-{
-    RegKey product;
-    OpenProductKey(product, kUninstallKey, name);
-    char command[1024];
-    if (!ReadString(product, "UninstallString", command, sizeof command))
-        return true;
-    return NamesInside(command, folder);
-}
-
-// A class key is this installation's when something in it names the
-// installation's folder; a file-type key (".ext") also when it points to a
-// class that does.
-bool IsOurClassKey(const char *name, const char *folder, bool followType = true)
-{
-    RegKey key;
-    LONG result = key.Open(HKEY_CLASSES_ROOT, name, KEY_READ);
+    LONG result = key.OpenWide(parent, Wide(name), KEY_READ | KEY_WRITE);
     if (result == ERROR_FILE_NOT_FOUND)
         return true;
     if (result != ERROR_SUCCESS)
         return false;
-    if (TreeNamesFolder(key.get(), folder, 0))
-        return true;
-    char type[256];
-    Places none;
-    return followType && name[0] == '.' && ReadString(key, nullptr, type, sizeof type) &&
-           Judge("CLASSKEY", type, none) == Action::DeleteClassKey && type[0] != '.' &&
-           IsOurClassKey(type, folder, false);
+    for (size_t i = tree.count; i-- > 0;) {
+        const KeyEntry &entry = tree.entries[i];
+        if (entry.value || entry.key[0] == u'\0')
+            continue;
+        result = RegDeleteKeyW(key.get(), Wide(entry.key));
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+            return false;
+    }
+    key.Close();
+    result = RegDeleteKeyW(parent, Wide(name));
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace
+
+DiskView::Kind SystemDisk::Look(const char16_t *path)
+{
+    DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return IsGone(GetLastError()) ? Absent : Unknown;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Folder;
+    return ResolvesElsewhere(path) ? Link : File;
+}
 
 bool IsGone(unsigned long error)
 {
@@ -148,14 +278,17 @@ bool IsGone(unsigned long error)
 
 Removal::Removal(Vxml &record, const Places &places, const char *program, Leftovers &leftovers,
                  RemovalView *view)
-    : record_(record), places_(places), program_(program), leftovers_(leftovers), view_(view)
+    : record_(record), gate_(places_, disk_), leftovers_(leftovers), view_(view)
 {
+    Widen(places, program, places_);
 }
 
 void Removal::Run()
 {
+    // Every element that asks for a removal is a step; judging one without
+    // its text costs nothing.
     for (Vxml *element = record_.FirstChild(); element; element = element->NextSibling()) {
-        if (Judge(element->GetName(), element->GetText(), places_) != Action::Ignore)
+        if (gate_.Judge(element->GetName(), nullptr).action() != Action::Ignore)
             ++total_;
     }
     Walk("FILE", false);
@@ -165,15 +298,20 @@ void Removal::Run()
     Walk("FOLDER", true);
     Walk("APPKEY", false);
     Walk("UNINSTKEY", false);
-    Walk("CLASSKEY", false);
+    // A file type is judged by the class it names: before that class goes.
+    Walk("CLASSKEY", false, 1);
+    Walk("CLASSKEY", false, 0);
 }
 
-void Removal::Walk(const char *name, bool reverse)
+void Removal::Walk(const char *name, bool reverse, int fileTypes)
 {
     Vxml *element = reverse ? record_.FindLast(name) : record_.FindFirst(name);
     for (; element; element = reverse ? record_.FindPrev() : record_.FindNext()) {
         const char *text = element->GetText();
-        Action action = Judge(element->GetName(), text, places_);
+        if (fileTypes >= 0 && (text && text[0] == '.') != (fileTypes == 1))
+            continue;
+        Approved verdict = gate_.Judge(element->GetName(), text);
+        Action action = verdict.action();
         bool key = action == Action::DeleteAppKey || action == Action::DeleteUninstallKey ||
                    action == Action::DeleteClassKey;
         if (view_)
@@ -181,109 +319,153 @@ void Removal::Walk(const char *name, bool reverse)
         if (action == Action::Refuse)
             leftovers_.Add(Leftovers::Refused, text);
         else
-            Act(action, text);
+            Act(verdict, text);
     }
 }
 
-void Removal::Act(Action action, const char *text)
+void Removal::Act(const Approved &verdict, const char *text)
 {
-    switch (action) {
+    switch (verdict.action()) {
     case Action::RemoveFile:
-        RemoveFile(text);
+        RemoveFile(verdict, text);
         break;
     case Action::RemovePattern:
-        RemovePattern(text);
+        RemovePattern(verdict, text);
         break;
     case Action::RemoveFolder:
-        RemoveFolder(text);
+        RemoveFolder(verdict, text);
         break;
     case Action::DeleteAppKey:
     case Action::DeleteUninstallKey:
     case Action::DeleteClassKey:
-        DeleteKey(action, text);
+        DeleteKey(verdict, text);
         break;
     default:
         break;
     }
 }
 
-void Removal::RemoveFile(const char *path)
+void Removal::RemoveFile(const Approved &file, const char *shown)
 {
     // The running uninstaller goes with the finish run.
-    if (EqualNoCase(path, program_))
+    if (file.action() != Action::RemoveFile || file.absent() || gate_.IsProgram(file))
         return;
-    if (!DeleteFileA(path) && !IsGone(GetLastError()))
-        leftovers_.Add(Leftovers::File, path);
+    if (!DeleteFileW(Wide(file.target())) && !IsGone(GetLastError()))
+        leftovers_.Add(Leftovers::File, shown);
 }
 
-void Removal::RemovePattern(const char *pattern)
+void Removal::RemoveRecord(const char *path)
 {
-    const char *name = std::strrchr(pattern, '\\') + 1;
-    int folderLength = static_cast<int>(name - 1 - pattern);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
+    Approved record = gate_.Judge("FILE", path);
+    if (record.action() == Action::RemoveFile)
+        RemoveFile(record, path);
+    else
+        leftovers_.Add(Leftovers::Refused, path);
+}
+
+void Removal::RemovePattern(const Approved &pattern, const char *)
+{
+    if (pattern.action() != Action::RemovePattern)
+        return;
+    const char16_t *name = pattern.target() + Length16(pattern.target());
+    while (name[-1] != u'\\')
+        --name;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(pattern.target()), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
+        const char16_t *foundName = reinterpret_cast<const char16_t *>(found.cFileName);
         // The system matches the short names as well; only a file whose
         // own name matches is meant.
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            !MatchesPattern(found.cFileName, name))
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !MatchesPattern(foundName, name))
             continue;
-        char path[MAX_PATH];
-        int length = FormatText(path, sizeof path, "%.*s\\%s", folderLength, pattern,
-                                   found.cFileName);
-        if (length < 0 || length >= static_cast<int>(sizeof path))
-            leftovers_.Add(Leftovers::File, found.cFileName);
+        Approved file = gate_.JudgeFound(pattern, foundName);
+        // The found name behind the pattern's folder, for the message.
+        char16_t joined[2 * kMaxPath];
+        size_t folderLength = name - pattern.target();
+        size_t nameLength = Length16(foundName);
+        std::memcpy(joined, pattern.target(), folderLength * sizeof *joined);
+        std::memcpy(joined + folderLength, foundName, (nameLength + 1) * sizeof *joined);
+        char full[4 * kMaxPath];
+        Narrow(joined, full, sizeof full);
+        if (file.action() == Action::RemoveFile)
+            RemoveFile(file, full);
         else
-            RemoveFile(path);
-    } while (FindNextFileA(search, &found));
+            leftovers_.Add(Leftovers::Refused, full);
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
-void Removal::RemoveFolder(const char *path)
+void Removal::RemoveFolder(const Approved &folder, const char *shown)
 {
-    if (places_.destination && EqualNoCase(path, places_.destination)) {
+    if (folder.action() != Action::RemoveFolder)
+        return;
+    if (gate_.IsDestination(folder)) {
         removesOwnFolder_ = true;
         return;
     }
-    if (!RemoveDirectoryA(path) && !IsGone(GetLastError()))
-        leftovers_.Add(Leftovers::Folder, path);
+    if (folder.absent())
+        return;
+    if (RemoveDirectoryW(Wide(folder.target())))
+        return;
+    DWORD error = GetLastError();
+    // A folder that still holds what the record does not name (the user's
+    // own files) stays as it should; one that cannot be removed otherwise
+    // is a failure.
+    if (error == ERROR_DIR_NOT_EMPTY)
+        leftovers_.Add(Leftovers::Folder, shown);
+    else if (!IsGone(error))
+        leftovers_.Add(Leftovers::Locked, shown);
 }
 
-void Removal::DeleteKey(Action action, const char *name)
+void Removal::DeleteKey(const Approved &key, const char *shown)
 {
-    const char *folder = places_.destination;
     HKEY root = HKEY_LOCAL_MACHINE;
-    const char *parent = nullptr;
-    bool ours = false;
-    if (action == Action::DeleteAppKey) {
-        parent = kAppPathsKey;
-        ours = IsOurAppKey(name, folder);
-    } else if (action == Action::DeleteUninstallKey) {
-        parent = kUninstallKey;
-        ours = IsOurUninstallKey(name, folder);
-    } else {
+    const char *parentName = nullptr;
+    if (key.action() == Action::DeleteAppKey)
+        parentName = kAppPathsKey;
+    else if (key.action() == Action::DeleteUninstallKey)
+        parentName = kUninstallKey;
+    else
         root = HKEY_CLASSES_ROOT;
-        ours = IsOurClassKey(name, folder);
+    RegKey parent;
+    if (parentName) {
+        LONG result = parent.Open(root, parentName, KEY_READ | KEY_WRITE);
+        if (result == ERROR_FILE_NOT_FOUND)
+            return;
+        if (result != ERROR_SUCCESS) {
+            leftovers_.Add(Leftovers::Key, shown);
+            return;
+        }
     }
-    // Another installation's key stays as it is.
-    if (!ours)
+    HKEY base = parentName ? parent.get() : root;
+    KeyReader reader, classReader;
+    const KeyTree &tree = reader.Read(base, key.target());
+    // A file type is judged together with the class it names.
+    const KeyTree *typeClass = nullptr;
+    const char16_t *type = nullptr;
+    for (size_t i = 0; i < tree.count && key.target()[0] == u'.'; ++i) {
+        const KeyEntry &entry = tree.entries[i];
+        if (entry.key[0] == u'\0' && entry.value && entry.value[0] == u'\0')
+            type = entry.data;
+    }
+    Approved className = gate_.JudgeClassName(type);
+    if (className.action() == Action::DeleteClassKey)
+        typeClass = &classReader.Read(HKEY_CLASSES_ROOT, className.target());
+
+    Approved claimed = gate_.ClaimKey(key, tree, typeClass);
+    if (!tree.exists)
         return;
-    bool gone;
-    if (parent) {
-        RegKey key;
-        LONG result = key.Open(root, parent, KEY_READ | KEY_WRITE);
-        gone = result == ERROR_FILE_NOT_FOUND ||
-               (result == ERROR_SUCCESS && DeleteTree(key.get(), name));
-    } else {
-        gone = DeleteTree(root, name);
+    // Another program's key, or one that another installation took over,
+    // stays as it is, and the message says so.
+    if (!claimed.owned()) {
+        leftovers_.Add(Leftovers::Foreign, shown);
+        return;
     }
-    if (!gone) {
+    if (!DeleteClaimed(base, claimed.target(), tree)) {
         char full[600];
-        FormatText(full, sizeof full, "%s\\%s%s%s",
-                      root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE",
-                      parent ? parent : "", parent ? "\\" : "", name);
+        FormatKeyName(full, sizeof full, root == HKEY_CLASSES_ROOT, parentName, shown);
         leftovers_.Add(Leftovers::Key, full);
     }
 }

@@ -1,5 +1,5 @@
-// The removal: what the record names, judged element by element, removed
-// through the file system and the registry.
+// The removal: what the record names, each element through the gate of
+// rules.h, removed through the system's wide file and registry functions.
 #pragma once
 
 #include "uninstall/rules.h"
@@ -16,6 +16,14 @@ public:
     virtual void Step(int done, int total, const char *item) = 0;
 };
 
+// The disk as the gate sees it through the system: attributes, and where
+// the system can tell it, the final path of a name, which differs from the
+// name when a component of it is a link of any kind.
+class SystemDisk : public DiskView {
+public:
+    Kind Look(const char16_t *path) override;
+};
+
 class Removal {
 public:
     // `program` is the running uninstaller: it and its folder are left to
@@ -25,27 +33,31 @@ public:
 
     // Files, then the files of the patterns, then the folders in reverse
     // record order (each only when empty), then the App Paths, Uninstall
-    // and class keys. Whatever fails is noted in the leftovers and the
-    // removal goes on; what the record may not ask for is noted as refused
-    // and not touched.
+    // and class keys (file types before the classes they name). Whatever
+    // fails is noted in the leftovers and the removal goes on; what the
+    // gate refuses is noted as refused and not touched.
     void Run();
+
+    // Deletes the record itself through the gate, like a FILE element.
+    void RemoveRecord(const char *path);
 
     // True when the record names the uninstaller's own folder for removal.
     bool RemovesOwnFolder() const { return removesOwnFolder_; }
 
 private:
-    // The elements called `name`, backwards when `reverse`; each judged,
-    // refused ones noted, the others handed to Act.
-    void Walk(const char *name, bool reverse);
-    void Act(Action action, const char *text);
-    void RemoveFile(const char *path);
-    void RemovePattern(const char *pattern);
-    void RemoveFolder(const char *path);
-    void DeleteKey(Action action, const char *name);
+    // The elements called `name`, backwards when `reverse`; with
+    // `fileTypes` only those whose text starts with "." or only the others.
+    void Walk(const char *name, bool reverse, int fileTypes = -1);
+    void Act(const Approved &verdict, const char *text);
+    void RemoveFile(const Approved &file, const char *shown);
+    void RemovePattern(const Approved &pattern, const char *);
+    void RemoveFolder(const Approved &folder, const char *shown);
+    void DeleteKey(const Approved &key, const char *shown);
 
     Vxml &record_;
-    const Places &places_;
-    const char *program_;
+    WidePlaces places_;
+    SystemDisk disk_;
+    Gate gate_;
     Leftovers &leftovers_;
     RemovalView *view_;
     int done_ = 0;

@@ -19,5 +19,10 @@
 #define IDS_LEFT_KEYS 110
 #define IDS_REFUSED 111
 #define IDS_MORE 112
+#define IDS_LEFT_LOCKED 113
+#define IDS_LEFT_FOREIGN 114
+#define IDS_LARGE_RECORD 115
+// The last text id.
+#define IDS_LAST IDS_LARGE_RECORD
 
 #define kDutchTexts 100

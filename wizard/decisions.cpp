@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/paths.h"
 #include "base/text.h"
 
 int ListPages(bool hasLicence, int *pages)
@@ -48,7 +49,7 @@ bool NeedsEarlierFolderWarning(bool earlierInstalled, const char *destination,
     // A version forced with "/OLDVERSION" and no installed program give no
     // folder: there is nothing to go back to.
     return earlierInstalled && installedFolder[0] != '\0' &&
-           !EqualNoCaseAnsi(destination, installedFolder);
+           !SameFolder(destination, installedFolder);
 }
 
 bool VolumeRoot(const char *folder, char *root, size_t size)

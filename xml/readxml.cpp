@@ -13,7 +13,7 @@
 namespace {
 
 const int kPadding = 16;           // NULs after the data
-const int32_t kTextStep = 1024;    // first size and growth of the text buffer
+const int32_t kTextStep = 1024;    // first size of the text buffer, which doubles
 // Larger files are not ours; refusing them keeps every size and count of
 // the reader within 32 bits.
 const long kMaxFileSize = INT32_MAX - kPadding;
@@ -115,13 +115,15 @@ Readxml::~Readxml()
 void Readxml::AppendChar(char c)
 {
     if (textLength + 1 >= textCapacity) {
-        if (textCapacity > INT32_MAX - kTextStep)
+        // Doubling keeps a long text linear where each growth copies it.
+        int32_t capacity = textCapacity > INT32_MAX / 2 ? INT32_MAX : textCapacity * 2;
+        if (capacity <= textLength + 1)
             return;
-        void *grown = std::realloc(textBuffer, static_cast<size_t>(textCapacity) + kTextStep);
+        void *grown = std::realloc(textBuffer, static_cast<size_t>(capacity));
         if (!grown)
             return;
         textBuffer = static_cast<char *>(grown);
-        textCapacity += kTextStep;
+        textCapacity = capacity;
     }
     textBuffer[textLength++] = c;
     textBuffer[textLength] = '\0';

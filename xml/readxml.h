@@ -43,8 +43,8 @@ public:
     Readxml(const Readxml &) = delete;
     Readxml &operator=(const Readxml &) = delete;
 
-    // Adds c to the text buffer, growing it by 1024 characters when full;
-    // a character that finds no memory is dropped.
+    // Adds c to the text buffer, doubling it when full; a character that
+    // finds no memory is dropped.
     void AppendChar(char c);
 
     // Reads from the current position to the end of the current element

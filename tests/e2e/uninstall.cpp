@@ -285,7 +285,8 @@ TEST(Uninstall, removes_the_installation_but_a_file_of_the_user)
                           : "Velmo was removed from your computer, except for these items:\n\n"
                             "Folders that still hold other files:\n  C:\\Program Files\\Velmo\n",
               outcome.text);
-    ExpectExitCode(uninstaller, kLeftSome);
+    // The user's file is no failed removal.
+    ExpectExitCode(uninstaller, kRemoved);
     ExpectUninstallerGone(program);
     ASSERT_NO_FATAL_FAILURE(Restart());
 
@@ -500,8 +501,8 @@ TEST(Uninstall, removes_an_upgrade_over_version_2_with_what_version_2_left)
     const std::string program = UninstallProgram();
 
     // The upgrade kept the old language files under new names, which no
-    // record names: they stay, with their folder.
-    EXPECT_EQ(kLeftSome, QuietRun(program));
+    // record names: they stay, with their folder, and that is no failure.
+    EXPECT_EQ(kRemoved, QuietRun(program));
     ExpectUninstallerGone(program);
     ASSERT_NO_FATAL_FAILURE(Restart());
     const Snapshot after = TakeSnapshot();
@@ -512,4 +513,264 @@ TEST(Uninstall, removes_an_upgrade_over_version_2_with_what_version_2_left)
                    "folder " + std::string(kDestination)}),
               Minus(after, before))
         << "left on the machine";
+}
+
+// What the uninstaller may touch, shown with an uninstaller placed by hand
+// in a folder of its own with a record written for the case: nothing
+// outside its places goes, whatever the folder or the record holds, and the
+// final message and exit code say what stayed.
+namespace {
+
+const char kGame[] = "C:\\Games\\Velmo";
+
+std::string InGame(const char *name)
+{
+    return std::string(kGame) + "\\" + name;
+}
+
+std::string Element(const char *name, const std::string &text)
+{
+    return std::string("  <") + name + ">" + text + "</" + name + ">\r\n";
+}
+
+// The uninstaller of the payload in `folder`, with a record of this product
+// holding `elements`; returns the uninstaller's path.
+std::string PlaceUninstaller(const std::string &folder, const std::string &elements)
+{
+    CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string program = folder + "\\Uninstall.exe";
+    for (int i = 0; i < kInstallCount; ++i) {
+        if (kInstallTable[i].flags & ENTRY_UNINSTALLER) {
+            EXPECT_TRUE(WriteWholeFile(program, PayloadSource(kInstallTable[i]))) << program;
+        }
+    }
+    EXPECT_TRUE(WriteWholeFile(folder + "\\Uninstall.dat",
+                               "<?xml version=\"1.0\"?>\r\n<UNINSTALL>\r\n" +
+                                   Element("APPNAME", "Velmo") + elements + "</UNINSTALL>\r\n"));
+    return program;
+}
+
+// Runs the uninstaller as a user does: answers its question with Yes and
+// reads its final message. Returns the exit code (-1 when it did not end).
+int AskingRun(const std::string &program, MessageBoxSeen *outcome)
+{
+    driver::SetupProcess uninstaller;
+    if (!uninstaller.StartProgram(program)) {
+        ADD_FAILURE() << "cannot start " << program;
+        return -1;
+    }
+    MessageBoxSeen question;
+    if (!AnswerMessageBox(uninstaller, &question, 60000, IDYES) ||
+        !AnswerMessageBox(uninstaller, outcome, 120000)) {
+        ADD_FAILURE() << "no question or no final message";
+        return -1;
+    }
+    DWORD code = 0;
+    if (!uninstaller.WaitForExit(30000, &code)) {
+        ADD_FAILURE() << "the uninstaller did not end";
+        return -1;
+    }
+    return static_cast<int>(code);
+}
+
+std::string FileText(const std::string &path)
+{
+    std::string content;
+    return driver::ReadWholeFile(path, &content) ? content : "(missing)";
+}
+
+std::string Heading(const char *english, const char *dutch)
+{
+    return std::string(DutchUser() ? dutch : english) + "\n";
+}
+
+std::string Success()
+{
+    return DutchUser() ? "Velmo is met succes van uw computer verwijderd."
+                       : "Velmo was successfully removed from your computer.";
+}
+
+std::string Refused()
+{
+    return Heading("Entries of the uninstall record that point outside the installation (left "
+                   "untouched):",
+                   "Regels van het verwijderbestand die buiten de installatie wijzen (niet "
+                   "aangeraakt):");
+}
+
+}  // namespace
+
+TEST(UninstallTrust, a_name_that_the_code_page_turns_into_separators_is_removed_as_itself)
+{
+    // The code page's best-fit table turns the full-width reverse solidus
+    // into "\": in the code page, this file of the game folder is
+    // "Velmolog-\..\..\Other\a.txt", the other program's file.
+    ASSERT_TRUE(CreateDirectoryA("C:\\Games", nullptr));
+    ASSERT_TRUE(CreateDirectoryA("C:\\Games\\Other", nullptr));
+    ASSERT_TRUE(WriteWholeFile("C:\\Games\\Other\\a.txt", "keep"));
+    const std::string program =
+        PlaceUninstaller(kGame, Element("FILE", InGame("Velmo.exe")) +
+                                    Element("FILEPATTERN", InGame("Velmolog-*.txt")) +
+                                    Element("FOLDER", kGame));
+    ASSERT_TRUE(WriteWholeFile(InGame("Velmo.exe"), "game"));
+    const wchar_t *odd = L"C:\\Games\\Velmo\\Velmolog-\xFF3C..\xFF3C..\xFF3COther\xFF3C" L"a.txt";
+    HANDLE file = CreateFileW(odd, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    char narrow[MAX_PATH];
+    WideCharToMultiByte(CP_ACP, 0, odd, -1, narrow, sizeof narrow, nullptr, nullptr);
+    ASSERT_EQ(std::string("C:\\Games\\Velmo\\Velmolog-\\..\\..\\Other\\a.txt"), narrow)
+        << "the code page no longer maps the full-width character to a separator";
+
+    MessageBoxSeen outcome;
+    EXPECT_EQ(kRemoved, AskingRun(program, &outcome));
+    EXPECT_EQ(Success(), outcome.text);
+    EXPECT_EQ("keep", FileText("C:\\Games\\Other\\a.txt"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(odd)) << "the odd file itself stays";
+    ExpectUninstallerGone(program);
+    EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kGame); }, 10000));
+}
+
+TEST(UninstallTrust, links_in_the_game_folder_are_not_followed)
+{
+    // The harness made C:\Games\Velmo\Saves a link to C:\Outside and
+    // C:\Games\Velmo\notes.txt a link to C:\Outside\notes.txt (Unix
+    // symbolic links, which Wine shows as a reparse point for a folder and
+    // as a plain file that resolves elsewhere for a file).
+    const std::string saves = InGame("Saves");
+    DWORD attributes = GetFileAttributesA(saves.c_str());
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes) << "the harness made no link";
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT) << "attributes " << attributes;
+    const std::string inside[] = {InGame("Saves\\keep.txt"), InGame("notes.txt"),
+                                  InGame("Saves\\Velmolog-*.txt"), InGame("Saves\\Empty"),
+                                  saves};
+    const std::string program = PlaceUninstaller(
+        kGame, Element("FILE", InGame("Velmo.exe")) + Element("FILE", inside[0]) +
+                   Element("FILE", inside[1]) + Element("FILEPATTERN", inside[2]) +
+                   Element("FOLDER", kGame) + Element("FOLDER", saves) +
+                   Element("FOLDER", inside[3]));
+    ASSERT_TRUE(WriteWholeFile(InGame("Velmo.exe"), "game"));
+
+    MessageBoxSeen outcome;
+    EXPECT_EQ(kLeftSome, AskingRun(program, &outcome));
+    for (const char *name : {"keep.txt", "notes.txt", "Velmolog-1.txt"})
+        EXPECT_EQ(name, FileText(std::string("C:\\Outside\\") + name)) << name;
+    EXPECT_TRUE(driver::FolderExists("C:\\Outside\\Empty"));
+    EXPECT_FALSE(driver::FileExists(InGame("Velmo.exe")));
+    // Each element that would go through a link is named as refused, and
+    // the folder stays for the links in it.
+    std::string refused = Refused();
+    for (const std::string &path : inside)
+        refused += "  " + path + "\n";
+    EXPECT_NE(std::string::npos, outcome.text.find(refused)) << outcome.text;
+    EXPECT_NE(std::string::npos,
+              outcome.text.find(Heading("Folders that still hold other files:",
+                                        "Mappen die nog andere bestanden bevatten:") +
+                                "  " + kGame + "\n"))
+        << outcome.text;
+}
+
+TEST(UninstallTrust, keys_of_another_program_named_in_the_record_stay)
+{
+    // Another program's entries: without the value that would show whose
+    // they are, or naming the game folder only deep inside.
+    const std::string appPaths = kAppPathsKey, uninstall = kUninstallKey;
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, appPaths + "\\Other.exe", "Path", kGame));
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, uninstall + "\\Other", "DisplayName", "Other"));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Other.Document\\shell\\open\\command", nullptr,
+                         "\"C:\\Other\\Other.exe\" \"%1\""));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Other.Document\\shell\\play\\command", nullptr,
+                         "\"" + InGame("Velmo.exe") + "\" \"%1\""));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, ".odoc", nullptr, "Other.Document"));
+    // This installation's, as a value in each shows.
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, appPaths + "\\Velmo.exe", nullptr, InGame("Velmo.exe")));
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, uninstall + "\\Velmo", "UninstallString",
+                         InGame("Uninstall.exe")));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Velmo.Savegame\\shell\\open\\command", nullptr,
+                         "\"" + InGame("Velmo.exe") + "\" \"%1\""));
+    ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, ".vsav", nullptr, "Velmo.Savegame"));
+    std::string elements = Element("FILE", InGame("Velmo.exe")) + Element("FOLDER", kGame);
+    for (const char *key : {"Other.exe", "Velmo.exe"})
+        elements += Element("APPKEY", key);
+    for (const char *key : {"Other", "Velmo"})
+        elements += Element("UNINSTKEY", key);
+    for (const char *key : {"Other.Document", ".odoc", "Velmo.Savegame", ".vsav"})
+        elements += Element("CLASSKEY", key);
+    const std::string program = PlaceUninstaller(kGame, elements);
+    ASSERT_TRUE(WriteWholeFile(InGame("Velmo.exe"), "game"));
+
+    MessageBoxSeen outcome;
+    EXPECT_EQ(kRemoved, AskingRun(program, &outcome));
+    EXPECT_EQ(kGame, ReadMachineValue(appPaths + "\\Other.exe", "Path"));
+    EXPECT_EQ("Other", ReadMachineValue(uninstall + "\\Other", "DisplayName"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Other.Document\\shell\\open\\command"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Other.Document\\shell\\play\\command"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ".odoc"));
+    for (const std::string &key : {appPaths + "\\Velmo.exe", uninstall + "\\Velmo"})
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    for (const char *key : {"Velmo.Savegame", ".vsav"})
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    EXPECT_EQ((DutchUser() ? "Velmo is van uw computer verwijderd, behalve deze onderdelen:\n\n"
+                           : "Velmo was removed from your computer, except for these items:\n\n") +
+                  Heading("Registry keys that belong to another installation or program (left "
+                          "untouched):",
+                          "Registersleutels van een andere installatie of een ander programma "
+                          "(niet aangeraakt):") +
+                  "  Other.exe\n  Other\n  .odoc\n  Other.Document\n",
+              outcome.text);
+}
+
+TEST(UninstallTrust, a_huge_record_is_refused_and_a_huge_element_shown_cut)
+{
+    // Larger than any setup writes: nothing is removed.
+    const std::string huge = "C:\\Windows\\" + std::string(9 << 20, 'x');
+    const std::string program = PlaceUninstaller(
+        kGame, Element("FILE", InGame("Velmo.exe")) + Element("FILE", huge));
+    ASSERT_TRUE(WriteWholeFile(InGame("Velmo.exe"), "game"));
+    driver::SetupProcess refused;
+    ASSERT_TRUE(refused.StartProgram(program));
+    MessageBoxSeen error;
+    ASSERT_TRUE(AnswerMessageBox(refused, &error, 60000)) << "no message about the record";
+    EXPECT_EQ(DutchUser() ? "Het verwijderbestand C:\\Games\\Velmo\\Uninstall.dat is groter dan "
+                            "een installatie ooit schrijft. Er is niets verwijderd."
+                          : "The uninstall record C:\\Games\\Velmo\\Uninstall.dat is larger than "
+                            "any setup writes. Nothing was removed.",
+              error.text);
+    ExpectExitCode(refused, kNothingRemoved);
+    EXPECT_EQ("game", FileText(InGame("Velmo.exe")));
+
+    // One element of 2 MB with line breaks: named cut and escaped, on one line.
+    std::string lines;
+    for (int i = 0; lines.size() < (2 << 20); ++i)
+        lines += "C:\\Windows\\line" + std::to_string(i) + "\r\n";
+    PlaceUninstaller(kGame, Element("FILE", InGame("Velmo.exe")) + Element("FILE", lines));
+    MessageBoxSeen outcome;
+    EXPECT_EQ(kLeftSome, AskingRun(program, &outcome));
+    EXPECT_FALSE(driver::FileExists(InGame("Velmo.exe")));
+    EXPECT_LT(outcome.text.size(), 2000u) << outcome.text.substr(0, 2000);
+    EXPECT_NE(std::string::npos,
+              outcome.text.find(Refused() + "  C:\\Windows\\line0\\x0AC:\\Windows\\line1\\x0A"))
+        << outcome.text.substr(0, 2000);
+    EXPECT_NE(std::string::npos, outcome.text.find("...\n")) << outcome.text.substr(0, 2000);
+}
+
+TEST(UninstallTrust, paths_compare_as_the_system_compares_them)
+{
+    // The record names the folder in other letters than the disk: upper
+    // case of letters beyond ASCII as well.
+    const std::string folder = "C:\\Spi\xeble\\Velmo";
+    const std::string recorded = "C:\\SPI\xcbLE\\VELMO";
+    const std::string program =
+        PlaceUninstaller(folder, Element("FILE", recorded + "\\Velmo.exe") +
+                                     Element("FOLDER", recorded + "\\Saves") +
+                                     Element("FOLDER", recorded));
+    ASSERT_TRUE(WriteWholeFile(folder + "\\Velmo.exe", "game"));
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\Saves").c_str(), nullptr));
+
+    MessageBoxSeen outcome;
+    EXPECT_EQ(kRemoved, AskingRun(program, &outcome));
+    EXPECT_EQ(Success(), outcome.text);
+    ExpectUninstallerGone(program);
+    EXPECT_TRUE(driver::WaitUntil([&] { return !driver::FolderExists(folder); }, 10000));
 }
