@@ -181,7 +181,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
                        "Message: The Velmo software is successfully installed on your computer.",
                        "End: installed; exit code 0\r\n"});
     EXPECT_EQ(ExtractionOrder().size(), Count(log, " File: "));
-    EXPECT_EQ(0u, Count(log, "Error"));
+    EXPECT_EQ(0u, Count(log, "Error: ")) << log;
 
     // The quiet command as the list holds it, with a log of its own.
     ASSERT_EQ('"', quietCommand[0]);
