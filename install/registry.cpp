@@ -48,6 +48,7 @@ struct KeyBefore {
     const char *parent;  // set when the run opened or created the key
     const char *name;
     bool existed;
+    int count;  // of values that the run writes
     ValueBefore values[kMaxValues];
 };
 
@@ -64,6 +65,7 @@ void NoteKeyBefore(KeyBefore &before, const char *parent, const char *name, HKEY
     before.parent = parent;
     before.name = name;
     before.existed = !created;
+    before.count = count;
     for (int i = 0; i < count && before.existed; ++i) {
         ValueBefore &value = before.values[i];
         value.name = values[i].name;
@@ -204,7 +206,8 @@ void RestoreProductKey(const char *parent, const char *name)
         RegKey productKey;
         if (productKey.Open(parentKey.get(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
             return;
-        for (const ValueBefore &value : before.values) {
+        for (int i = 0; i < before.count; ++i) {
+            const ValueBefore &value = before.values[i];
             if (!value.existed)
                 RegDeleteValueA(productKey.get(), value.name);
             else if (value.data)
