@@ -1,10 +1,10 @@
 #!/bin/bash
 # Times "Setup.exe /VERYSILENT" against an installer made by makensis from
 # tools/nsis/velmo.nsi over the same payload files (zlib), run with "/S":
-# each from its start to its exit, seen from Linux, in the same Wine session
-# of a fresh prefix, the two taking turns which goes first. A trivial
-# program's start and exit in the same session is timed too: the part of
-# every figure that is Wine starting a process. Build first (tools/build.sh).
+# each from its start to its exit, in the same Wine session of a fresh
+# prefix, the two taking turns which goes first. A trivial program's start
+# and exit in the same session is timed too: the part of every figure that
+# is Wine starting a process. Build first (tools/build.sh).
 #
 #   tools/bench-nsis.sh [RUNS [SETUP.EXE]]
 #
@@ -58,15 +58,27 @@ nsis=$work/velmo-nsis.exe
 makensis -V1 -DSOURCE="$work/files" -DOUT="$nsis" "$root/tools/nsis/velmo.nsi" >"$work/makensis.log" 2>&1 ||
   { cat "$work/makensis.log" >&2; echo "bench-nsis: makensis failed" >&2; exit 1; }
 
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-# Runs a Windows program to its end and prints its time in ms; fails on a
-# non-zero exit code.
-timed() {
-  local start end
-  start=$(now_ms)
-  timeout 300 "$VELMO_WINE" "$@" >>"$work/output" 2>&1 || { echo "bench-nsis: $* failed ($?)" >&2; return 1; }
-  end=$(now_ms)
-  echo $((end - start))
+# The three programs run one after the other from one batch file, in one
+# Wine session, each through "start /wait"; the batch names each one that
+# ended on its output, where each line is stamped with the time it came.
+# The time of Wine starting the batch's own process, which dwarfs
+# everything when the machine is busy, stays out.
+windows_path() { echo "Z:${1//\//\\}"; }
+write_batch() { # order: velmo-first or nsis-first
+  local velmo="start /wait \"\" \"$(windows_path "$setup")\" /VERYSILENT"
+  local nsis="start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\NsisVelmo"
+  {
+    echo "@echo off"
+    echo "start /wait \"\" cmd /c exit"
+    echo "echo begin"
+    echo "start /wait \"\" cmd /c exit"
+    echo "echo trivial"
+    if [ "$1" = velmo-first ]; then
+      echo "$velmo"; echo "echo velmo"; echo "$nsis"; echo "echo nsis"
+    else
+      echo "$nsis"; echo "echo nsis"; echo "$velmo"; echo "echo velmo"
+    fi
+  } | sed 's/$/\r/' >"$work/bench.bat"
 }
 
 results=$work/results
@@ -78,17 +90,31 @@ for run in $(seq "$runs"); do
   export WINEPREFIX=$prefix
   # The session's first process starts Wine's services; its output goes to a file.
   timeout 300 "$VELMO_WINE" cmd /c exit >"$work/output" 2>&1
-  trivial=$(timed cmd /c exit) || exit 1
-  if [ $((run % 2)) -eq 1 ]; then
-    velmo=$(timed "$setup" /VERYSILENT) || exit 1
-    nsis_ms=$(timed "$nsis" /S "/D=C:\\NSIS Velmo") || exit 1
-  else
-    nsis_ms=$(timed "$nsis" /S "/D=C:\\NSIS Velmo") || exit 1
-    velmo=$(timed "$setup" /VERYSILENT) || exit 1
-  fi
+  order=velmo-first
+  [ $((run % 2)) -eq 0 ] && order=nsis-first
+  write_batch $order
+  timeout 600 "$VELMO_WINE" cmd /c "$(windows_path "$work/bench.bat")" 2>/dev/null |
+    while IFS= read -r line; do echo "$(date +%s%3N) ${line%$'\r'}"; done >"$work/times"
   files_velmo=$(find "$prefix/drive_c/Program Files/Velmo" -type f ! -name Uninstall.dat | wc -l)
-  files_nsis=$(find "$prefix/drive_c/NSIS Velmo" -type f | wc -l)
-  echo "$run $velmo $nsis_ms $trivial $files_velmo $files_nsis" >>"$results"
+  files_nsis=$(find "$prefix/drive_c/NsisVelmo" -type f | wc -l)
+  python3 - "$work/times" "$run" "$order" "$files_velmo" "$files_nsis" >>"$results" <<'PY' || exit 1
+import sys
+times, run, order, files_velmo, files_nsis = sys.argv[1:]
+stamps = {}
+for line in open(times, errors="replace"):
+    parts = line.split()
+    if len(parts) == 2 and parts[1] in ("begin", "trivial", "velmo", "nsis"):
+        stamps[parts[1]] = int(parts[0])
+if len(stamps) != 4:
+    sys.exit("bench-nsis: the batch printed %r" % open(times, errors="replace").read())
+ms = lambda a, b: stamps[b] - stamps[a]
+trivial = ms("begin", "trivial")
+if order == "velmo-first":
+    velmo, nsis = ms("trivial", "velmo"), ms("velmo", "nsis")
+else:
+    nsis, velmo = ms("trivial", "nsis"), ms("nsis", "velmo")
+print(run, velmo, nsis, trivial, files_velmo, files_nsis)
+PY
   "$VELMO_WINESERVER" -k 2>/dev/null
   "$VELMO_WINESERVER" -w 2>/dev/null
 done
