@@ -6,12 +6,17 @@
 
 #include "app/cmdline.h"
 #include "app/detect.h"
+#include "base/format.h"
 #include "base/holders.h"
+#include "base/runlog.h"
+#include "base/text.h"
 #include "install/install.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
 #include "product/queries.h"
 #include "state/state.h"
+#include "wizard/decisions.h"
+#include "wizard/folders.h"
 #include "wizard/wizard.h"
 
 namespace {
@@ -66,13 +71,99 @@ HWND CreateAnchorWindow(HINSTANCE instance)
                            instance, nullptr);
 }
 
+const char *YesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
+
+// Writes the start of the log: when, the command line and the mode.
+void LogStart(const char *commandLine, QuietMode quiet)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    RunLog("%s %s setup started on %04u-%02u-%02u", kSetupConfig.productName,
+           kSetupConfig.productVersionText, now.wYear, now.wMonth, now.wDay);
+    RunLog("Command line: %s", commandLine);
+    RunLog("Mode: %s", quiet == QuietMode::VerySilent ? "very silent"
+                       : quiet == QuietMode::Silent   ? "silent"
+                                                      : "interactive");
+}
+
+// Tells why the command line cannot be used: in the log and, in the
+// interactive setup, in a message box.
+void ReportUnusableCommandLine(const CommandLineSwitches &switches)
+{
+    const char *reasons[] = {"", "its value is missing", "its quoted value has no closing quote",
+                             "its value is too long", "its value cannot be a folder",
+                             "the file cannot be created"};
+    RunLog("Error: the command line cannot be used: %s: %s", switches.problemSwitch,
+           reasons[static_cast<int>(switches.problem)]);
+    if (switches.quiet != QuietMode::None)
+        return;
+    char text[300];
+    FormatText(text, sizeof text, ResolveText("$0337"), switches.problemSwitch);
+    MessageBoxA(nullptr, text, ResolveText("$0010"), MB_ICONERROR);
+}
+
+// The installation after the wizard or in place of it.
+SetupOutcome Install()
+{
+    RunLog("Destination folder: %s", g_state.destination);
+    RunLog("Program group: %s", g_state.programGroup);
+    RunLog("Desktop icon: %s", YesNo(g_state.desktopIcon));
+    bool ok = RunInstallation(g_state.anchor);
+    return g_state.cancelled ? SetupOutcome::Cancelled
+           : ok              ? SetupOutcome::Installed
+                             : SetupOutcome::Failed;
+}
+
+// What the wizard would have asked, decided without a question: a newer or
+// incompatible version and too little space end the run before anything
+// changes; an earlier installation elsewhere than "/DIR" says is noted. Each
+// warning that the wizard would have shown goes to the log.
+SetupOutcome RunQuiet()
+{
+    InstalledProduct installed;
+    installed.newerInstalled = g_state.newerInstalled;
+    installed.earlierInstalled = g_state.earlierInstalled;
+    installed.versionMs = g_state.installedVersionMs;
+    installed.incompatibleLimit = kSetupConfig.incompatibleVersionLimit;
+    WelcomeWarning warning = WarningOnLeavingWelcome(installed);
+    if (warning != WelcomeWarning::None) {
+        RunLog("Warning: %s",
+               ResolveText(warning == WelcomeWarning::Downgrade ? "$0220" : "$0230"));
+        return SetupOutcome::NewerOrIncompatible;
+    }
+    if (NeedsEarlierFolderWarning(g_state.earlierInstalled, g_state.destination,
+                                  g_state.installedFolder))
+        RunLog("Warning: %s", ResolveText("$0210"));
+    if (!HasEnoughFreeSpace(g_state.destination, g_state.requiredSpace)) {
+        RunLog("Warning: %s", ResolveText("$0250"));
+        return SetupOutcome::NotEnoughSpace;
+    }
+    RunLog("Licence: accepted by starting an unattended run");
+    g_state.readMe = false;
+    g_state.launch = false;
+    return Install();
+}
+
 // Runs the phases between the defaults and the shutdown; returns when the
-// user is done with the setup, whatever the outcome.
-void RunSetup()
+// user is done with the setup, with the outcome.
+SetupOutcome RunSetup(const CommandLineSwitches &switches)
 {
     SetStateDefaults();
+    if (switches.group[0])
+        CopyText(g_state.programGroup, sizeof g_state.programGroup, switches.group);
+    if (switches.noDesktop)
+        g_state.desktopIcon = false;
 
     DetectEarlierInstallation();
+    if (g_state.installedVersionMs || g_state.installedVersionLs)
+        RunLog("Installed: version %s in %s", g_state.installedVersionText,
+               g_state.installedFolder);
+    // The folder of the command line wins over the installed one.
+    if (switches.dir[0])
+        CopyText(g_state.destination, sizeof g_state.destination, switches.dir);
     g_state.requiredSpace += ComputeRequiredSpace(kInstallTable, kInstallCount);
 
     // The language object replaces "%3" and "%4" as it loads, so it comes
@@ -80,11 +171,20 @@ void RunSetup()
     // be shown: the run ends quietly.
     g_state.locale = new (std::nothrow) Vlocale(g_state.installedVersionText,
                                                 g_state.installedFolder);
-    if (!g_state.locale)
-        return;
+    if (!g_state.locale) {
+        RunLog("Error: no memory for the texts");
+        return SetupOutcome::Failed;
+    }
 
-    if (RunWizard(g_state.anchor))
-        RunInstallation(g_state.anchor);
+    if (switches.problem != CommandLineProblem::None) {
+        ReportUnusableCommandLine(switches);
+        return SetupOutcome::UnusableCommandLine;
+    }
+    if (g_state.quiet != QuietMode::None)
+        return RunQuiet();
+    if (!RunWizard(g_state.anchor))
+        return SetupOutcome::WizardLeft;
+    return Install();
 }
 
 }  // namespace
@@ -94,6 +194,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     CommandLineSwitches switches = ScanCommandLine(commandLine);
     g_state.fullDiskTest = switches.diskFull;
     g_state.forcedOldVersion = switches.oldVersion;
+    g_state.quiet = switches.quiet;
+    const bool quiet = switches.quiet != QuietMode::None;
+    // A log that cannot be made makes the command line unusable: the run
+    // would go unrecorded.
+    if (switches.log[0] && !OpenRunLog(switches.log) &&
+        switches.problem == CommandLineProblem::None) {
+        switches.problem = CommandLineProblem::NotCreated;
+        switches.problemSwitch = "/LOG";
+    }
+    LogStart(commandLine, switches.quiet);
+    SetupOutcome outcome = SetupOutcome::Failed;
 
     RegisterAnchorClass(instance);
     g_state.instance = instance;
@@ -105,8 +216,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         ComPtr<IMalloc> shellMalloc;
         if (SUCCEEDED(SHGetMalloc(shellMalloc.Put()))) {
             g_state.shellMalloc = shellMalloc.get();
-            RunSetup();
+            outcome = RunSetup(switches);
             g_state.shellMalloc = nullptr;
+        } else {
+            RunLog("Error: the shell allocator is not available");
         }
     }
 
@@ -121,6 +234,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     delete g_state.locale;
     g_state.locale = nullptr;
-    // Every quit message of the program carries 0.
-    return static_cast<int>(message.wParam);
+    int exitCode = ExitCodeFor(outcome, quiet);
+    RunLog("End: %s; exit code %d", OutcomeName(outcome), exitCode);
+    CloseRunLog();
+    return exitCode;
 }

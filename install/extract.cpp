@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/format.h"
+#include "base/runlog.h"
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/progress.h"
@@ -72,7 +73,10 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     uint32_t size = 0;
     const unsigned char *stream = OpenPayload(entry, &size);
     EngineChunkSink sink(owner);
-    return InflateIntoFile(stream, size, file, sink);
+    if (!InflateIntoFile(stream, size, file, sink))
+        return false;
+    RunLog("File: %s", path);
+    return true;
 }
 
 void CreateFolderPath(const char *element, char *path)
@@ -81,10 +85,13 @@ void CreateFolderPath(const char *element, char *path)
     if (!slash)
         return;
     *slash = '\0';
-    if (!CreateDirectoryA(path, nullptr)) {
+    bool made = CreateDirectoryA(path, nullptr);
+    if (!made) {
         CreateFolderPath(element, path);
-        CreateDirectoryA(path, nullptr);
+        made = CreateDirectoryA(path, nullptr);
     }
+    if (made)
+        RunLog("Folder: %s", path);
     if (element)
         EngineRecord(element, path);
     *slash = '\\';

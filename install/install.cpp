@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "base/holders.h"
+#include "base/runlog.h"
 #include "base/text.h"
 #include "install/cleanup.h"
 #include "install/cleanup_steps.h"
@@ -170,8 +171,10 @@ bool RunSteps(HWND owner)
     // a cancel undoes the run. A record that does not reach the disk leaves
     // the uninstaller nothing to remove: a run that went well so far fails
     // with it.
-    if (g_state.cancelled)
+    if (g_state.cancelled) {
         record->Rollback();
+        RunLog("Rolled back what this run made");
+    }
     else if (!record->Commit() && ok)
         ok = ReportError(owner, "$0333", record->RecordPath());
     record.Reset();
@@ -185,7 +188,9 @@ bool RunInstallation(HWND owner)
     bool ok = RunSteps(owner);
     if (!ok || g_state.cancelled)
         return ok;
-    MessageBoxA(nullptr, ResolveText("$0260"), ResolveText("$0010"), MB_OK);
+    RunLog("Message: %s", ResolveText("$0260"));
+    if (g_state.quiet == QuietMode::None)
+        MessageBoxA(nullptr, ResolveText("$0260"), ResolveText("$0010"), MB_OK);
     if (g_state.readMe && g_state.readMeRow >= 0)
         OpenReadMe();
     if (g_state.launch)

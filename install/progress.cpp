@@ -5,6 +5,7 @@
 
 #include "install/install_ids.h"
 #include "install/progress_bar.h"
+#include "base/runlog.h"
 #include "locale/vlocale.h"
 #include "state/state.h"
 #include "wizard/dialogs.h"
@@ -22,12 +23,16 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return FALSE;
     case WM_COMMAND:
         // Escape and Enter arrive as other ids and change nothing; only the
-        // button asks, and only "Exit Setup" cancels. The answer is read by
-        // the step that pumped this message.
+        // button asks, and only "Exit Setup" cancels. A quiet run asks
+        // nothing: the button cancels. The answer is read by the step that
+        // pumped this message.
         if (LOWORD(wParam) != IDC_PROGRESS_CANCEL)
             return FALSE;
-        if (AskCancel(dialog))
+        if (g_state.quiet != QuietMode::None || AskCancel(dialog)) {
+            if (!g_state.cancelled)
+                RunLog("Cancelled in the progress window");
             g_state.cancelled = true;
+        }
         return TRUE;
     default:
         return FALSE;
@@ -38,6 +43,9 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 Progress::Progress(HWND owner)
 {
+    // A very silent run shows no window and does not wait for a reader.
+    if (g_state.quiet == QuietMode::VerySilent)
+        return;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner,
@@ -65,6 +73,8 @@ void Progress::SetStatus(const char *text)
     // wrote, take place within the pause instead of adding to it; the pump
     // paints both, so that they are on the screen while the run waits
     // rather than after it.
+    if (!dialog)
+        return;
     LARGE_INTEGER start = {};
     QueryPerformanceCounter(&start);
     SetWindowTextA(status_, text);
@@ -125,7 +135,7 @@ void Progress::AdvanceStep()
 void Progress::ShowBar()
 {
     // Every move repaints the bar, so only moves are sent.
-    if (barWanted_ == barShown_)
+    if (barWanted_ == barShown_ || !bar_)
         return;
     barShown_ = barWanted_;
     SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(barShown_), 0);

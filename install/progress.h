@@ -9,8 +9,8 @@
 class Progress {
 public:
     // Creates the dialog (template 131) at the origin of `owner`; it is
-    // visible at once. If it cannot be created the installation runs
-    // without it.
+    // visible at once. A very silent run creates none. Without the dialog
+    // the installation runs on, without the status pauses.
     explicit Progress(HWND owner);
     // Destroys the dialog.
     ~Progress();

@@ -5,24 +5,30 @@
 #include <cstring>
 #include <new>
 
+#include "base/format.h"
 #include "base/holders.h"
+#include "base/runlog.h"
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/extract.h"
 #include "install/report.h"
 #include "product/config.h"
 #include "product/manifest.h"
+#include "product/queries.h"
 #include "product/registry_keys.h"
 #include "state/state.h"
 
 namespace {
 
-// Each product key holds two text values.
-constexpr int kValueCount = 2;
+// The most values a product key holds.
+constexpr int kMaxValues = 16;
 
+// A value that the run writes: a text (REG_SZ) or, without one, a number
+// (REG_DWORD).
 struct TextValue {
     const char *name;  // nullptr for the key's default value
-    const char *data;
+    const char *data;  // nullptr for a number
+    DWORD number;
 };
 
 // A value of a product key as it was before this run wrote it. One that
@@ -42,7 +48,8 @@ struct KeyBefore {
     const char *parent;  // set when the run opened or created the key
     const char *name;
     bool existed;
-    ValueBefore values[kValueCount];
+    int count;  // of values that the run writes
+    ValueBefore values[kMaxValues];
 };
 
 // The App Paths entry and the Uninstall entry.
@@ -51,14 +58,15 @@ KeyBefore g_keysBefore[2];
 // Notes what the values that the run will write held before, the first
 // time the run opens the key.
 void NoteKeyBefore(KeyBefore &before, const char *parent, const char *name, HKEY key,
-                   bool created, const TextValue (&values)[kValueCount])
+                   bool created, const TextValue *values, int count)
 {
     if (before.parent)
         return;
     before.parent = parent;
     before.name = name;
     before.existed = !created;
-    for (int i = 0; i < kValueCount && before.existed; ++i) {
+    before.count = count;
+    for (int i = 0; i < count && before.existed; ++i) {
         ValueBefore &value = before.values[i];
         value.name = values[i].name;
         value.existed =
@@ -75,28 +83,58 @@ void NoteKeyBefore(KeyBefore &before, const char *parent, const char *name, HKEY
 
 // Creates (or opens) the sub-key `name` of the existing key `parent` below
 // HKEY_LOCAL_MACHINE, records it under `element` before anything is written
-// into it, then writes the values as REG_SZ with their terminating zero, in
-// order, each only after the one before succeeded. True when all of them
-// were written. The sub-key is closed before its parent.
+// into it, then writes the values, texts as REG_SZ with their terminating
+// zero, in order, each only after the one before succeeded. True when all
+// of them were written; otherwise the last error is the registry's reason.
+// The sub-key is closed before its parent.
+template <int N>
 bool WriteProductKey(KeyBefore &before, const char *parent, const char *name,
-                     const char *element, const TextValue (&values)[kValueCount])
+                     const char *element, const TextValue (&values)[N])
 {
+    static_assert(N <= kMaxValues, "a product key holds at most kMaxValues values");
     RegKey parentKey;
-    if (parentKey.Open(HKEY_LOCAL_MACHINE, parent, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return false;
-    RegKey productKey;
-    bool created = false;
-    if (productKey.Create(parentKey.get(), name, KEY_ALL_ACCESS, &created) != ERROR_SUCCESS)
-        return false;
-    NoteKeyBefore(before, parent, name, productKey.get(), created, values);
-    EngineRecord(element, name);
-    for (const TextValue &value : values) {
-        DWORD size = static_cast<DWORD>(std::strlen(value.data) + 1);
-        if (RegSetValueExA(productKey.get(), value.name, 0, REG_SZ,
-                           reinterpret_cast<const BYTE *>(value.data), size) != ERROR_SUCCESS)
-            return false;
+    LONG result = parentKey.Open(HKEY_LOCAL_MACHINE, parent, KEY_ALL_ACCESS);
+    if (result == ERROR_SUCCESS) {
+        RegKey productKey;
+        bool created = false;
+        result = productKey.Create(parentKey.get(), name, KEY_ALL_ACCESS, &created);
+        if (result == ERROR_SUCCESS) {
+            NoteKeyBefore(before, parent, name, productKey.get(), created, values, N);
+            EngineRecord(element, name);
+            RunLog("Key: HKLM\\%s\\%s", parent, name);
+        }
+        for (int i = 0; i < N && result == ERROR_SUCCESS; ++i) {
+            const TextValue &value = values[i];
+            result = value.data
+                         ? RegSetValueExA(productKey.get(), value.name, 0, REG_SZ,
+                                          reinterpret_cast<const BYTE *>(value.data),
+                                          static_cast<DWORD>(std::strlen(value.data) + 1))
+                         : RegSetValueExA(productKey.get(), value.name, 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE *>(&value.number),
+                                          sizeof value.number);
+        }
     }
-    return true;
+    SetLastError(static_cast<DWORD>(result));
+    return result == ERROR_SUCCESS;
+}
+
+// The installed bytes in KB, rounded up: what the list of installed
+// programs shows as the size.
+DWORD EstimatedSizeKb()
+{
+    uint64_t bytes = 0;
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_EXTRACT | ENTRY_UNINSTALLER,
+                 [&](int, const ManifestEntry &entry) { bytes += entry.unpackedSize; });
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+// The product's web address: the target of the link to the Internet.
+const char *ProductWebAddress()
+{
+    const char *address = "";
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_EXTERNAL_TARGET,
+                 [&](int, const ManifestEntry &entry) { address = entry.name; });
+    return address;
 }
 
 }  // namespace
@@ -109,7 +147,7 @@ bool RegisterAppPath(HWND owner)
     char program[MAX_PATH];
     bool ok = JoinPath(program, sizeof program, g_state.destination, kSetupConfig.mainExecutable) &&
               WriteProductKey(g_keysBefore[0], kAppPathsKey, kSetupConfig.mainExecutable, "APPKEY",
-                              {{nullptr, program}, {"Path", g_state.destination}});
+                              {{nullptr, program, 0}, {"Path", g_state.destination, 0}});
     if (!ok)
         return ReportError(owner, "$0334");
     EngineAdvanceStep();
@@ -120,13 +158,35 @@ bool InstallUninstaller(HWND owner, int index)
 {
     if (!ExtractEntry(owner, g_state.destination, index, true))
         return false;
-    char uninstaller[MAX_PATH];
-    bool ok = JoinPath(uninstaller, sizeof uninstaller, g_state.destination,
-                       kInstallTable[index].name) &&
-              WriteProductKey(g_keysBefore[1], kUninstallKey, kSetupConfig.productName,
-                              "UNINSTKEY",
-                              {{"DisplayName", kSetupConfig.productName},
-                               {"UninstallString", uninstaller}});
+    char uninstaller[MAX_PATH], quiet[MAX_PATH + 8], icon[MAX_PATH + 2], program[MAX_PATH];
+    char date[16];
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    FormatText(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    bool fits = JoinPath(uninstaller, sizeof uninstaller, g_state.destination,
+                         kInstallTable[index].name) &&
+                JoinPath(program, sizeof program, g_state.destination,
+                         kSetupConfig.mainExecutable);
+    FormatText(quiet, sizeof quiet, "\"%s\" /S", uninstaller);
+    FormatText(icon, sizeof icon, "%s,0", program);
+    // The name and the uninstaller come first: with them the entry is
+    // usable even if a later value cannot be written.
+    bool ok = fits && WriteProductKey(
+                          g_keysBefore[1], kUninstallKey, kSetupConfig.productName, "UNINSTKEY",
+                          {{"DisplayName", kSetupConfig.productName, 0},
+                           {"UninstallString", uninstaller, 0},
+                           {"QuietUninstallString", quiet, 0},
+                           {"DisplayVersion", kSetupConfig.productVersionText, 0},
+                           {"VersionMajor", nullptr, kSetupConfig.productVersionMs >> 16},
+                           {"VersionMinor", nullptr, kSetupConfig.productVersionMs & 0xFFFF},
+                           {"Publisher", kSetupConfig.publisher, 0},
+                           {"DisplayIcon", icon, 0},
+                           {"InstallLocation", g_state.destination, 0},
+                           {"InstallDate", date, 0},
+                           {"EstimatedSize", nullptr, EstimatedSizeKb()},
+                           {"URLInfoAbout", ProductWebAddress(), 0},
+                           {"NoModify", nullptr, 1},
+                           {"NoRepair", nullptr, 1}});
     if (!ok)
         return ReportError(owner, "$0334");
     return true;
@@ -146,7 +206,8 @@ void RestoreProductKey(const char *parent, const char *name)
         RegKey productKey;
         if (productKey.Open(parentKey.get(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
             return;
-        for (const ValueBefore &value : before.values) {
+        for (int i = 0; i < before.count; ++i) {
+            const ValueBefore &value = before.values[i];
             if (!value.existed)
                 RegDeleteValueA(productKey.get(), value.name);
             else if (value.data)

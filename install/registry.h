@@ -15,8 +15,11 @@ bool RegisterAppPath(HWND owner);
 // Extracts the uninstaller (install entry `index`) into the destination
 // folder and makes it known in the list of installed programs: the product's
 // key below Uninstall (recorded as UNINSTKEY before any value is written)
-// with "DisplayName" and "UninstallString". False when the extraction
-// failed (its message has been shown) or after "$0334".
+// with "DisplayName" and "UninstallString" first, then what the list of
+// installed programs and deployment tools read: the quiet uninstall command
+// ("/S"), version, publisher, icon, folder, date, size, web address, and
+// NoModify and NoRepair. False when the extraction failed (its message has
+// been shown) or after "$0334".
 bool InstallUninstaller(HWND owner, int index);
 
 // Undoes this run's writing of the product key `name` below the key

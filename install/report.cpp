@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 
+#include "base/runlog.h"
 #include "install/engine.h"
 #include "install/error_text.h"
 #include "install/progress.h"
@@ -10,11 +11,17 @@
 
 bool ReportError(HWND owner, const char *message, ...)
 {
+    // The system's reason, before anything here can change it.
+    DWORD error = GetLastError();
     char text[1000];
     va_list args;
     va_start(args, message);
     FormatErrorText(text, sizeof text, ResolveText("$0339"), ResolveText(message), args);
     va_end(args);
+    RunLogError(error, "Error: %s", text);
+    // A quiet run shows nothing; its log holds the message.
+    if (g_state.quiet != QuietMode::None)
+        return false;
     // The bar shows everything written up to the failure while the box waits.
     if (g_engine.progress)
         g_engine.progress->ShowBar();

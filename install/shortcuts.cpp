@@ -7,6 +7,7 @@
 
 #include "base/format.h"
 #include "base/holders.h"
+#include "base/runlog.h"
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/extract.h"
@@ -95,9 +96,13 @@ bool CreateShortcut(const char *linkFolder, const char *targetFolder, const char
     WCHAR widePath[kLinkPathChars];
     if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kLinkPathChars))
         return false;
-    if (FAILED(file->Save(widePath, TRUE)))
+    HRESULT saved = file->Save(widePath, TRUE);
+    if (FAILED(saved)) {
+        SetLastError(static_cast<DWORD>(saved));
         return false;
+    }
     EngineRecord("FILE", linkPath);
+    RunLog("Link: %s", linkPath);
     return true;
 }
 

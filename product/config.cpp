@@ -15,6 +15,7 @@ const SetupConfig kSetupConfig = {
     "\\Velmo",
     "Velmo",
     "Velmo.exe",
+    "Kestrin Software",
     "C:\\Program Files\\Common Files\\Kestrin Software",
     kOtherProducts,
     "Velmo.dat",

@@ -14,6 +14,7 @@ struct SetupConfig {
     const char *productFolderName;    // appended to a folder picked with Browse
     const char *defaultGroup;         // initial program group
     const char *mainExecutable;       // App Paths sub-key, launch target
+    const char *publisher;            // the maker's name
     const char *commonFolder;         // the maker's shared folder
     const char *const *otherProducts; // the maker's other products, ended by nullptr
     const char *productDataFile;      // written after the clean-up of a version 2

@@ -7,6 +7,8 @@
 #include <objidl.h>
 #include <cstdint>
 
+#include "state/outcome.h"
+
 class Vlocale;
 
 // Every field starts as zero, so that the one record takes no room in the
@@ -17,6 +19,7 @@ struct SetupState {
     HINSTANCE instance = nullptr;
     bool fullDiskTest = false;        // "/DISKFULL"
     int32_t forcedOldVersion = 0;     // "/OLDVERSION n"; 0 = none
+    QuietMode quiet = QuietMode::None; // "/SILENT", "/VERYSILENT"
     HFONT titleFont = nullptr;
     HWND anchor = nullptr;            // hidden owner of every window
     IMalloc *shellMalloc = nullptr;   // not owned: the start-up holds it

@@ -38,7 +38,9 @@ UninstallArguments ParseArguments(const char *commandLine)
         // A word too long for a switch is none.
         if (!NextArgument(cursor, word, sizeof word))
             continue;
-        if (EqualNoCase(word, "/S")) {
+        if (EqualNoCase(word, "/LOG=", 5)) {
+            CopyText(arguments.log, sizeof arguments.log, word + 5);
+        } else if (EqualNoCase(word, "/S")) {
             arguments.quiet = true;
         } else if (EqualNoCase(word, "/FINISH")) {
             char handle[32], folder[4];

@@ -1,8 +1,8 @@
 // The command line of the uninstaller.
 //
-//   Uninstall.exe [/S]
+//   Uninstall.exe [/S] [/LOG="file"]
 //       removes the product; "/S" asks no questions and shows nothing, the
-//       exit code tells the outcome.
+//       exit code tells the outcome; "/LOG" writes a log of the run.
 //   <copy>.exe /FINISH <handle> <0|1> "<program>"
 //       the temporary copy that the uninstaller starts at its end: it waits
 //       for the process behind the inherited handle to end, deletes
@@ -25,6 +25,7 @@ enum UninstallExit {
 
 struct UninstallArguments {
     bool quiet = false;
+    char log[260] = "";  // "/LOG=file"; empty without one, or when it did not fit
     bool finish = false;
     uintptr_t waitHandle = 0;
     bool removeFolder = false;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/format.h"
+#include "base/runlog.h"
 #include "base/text.h"
 #include "uninstall/arguments.h"
 #include "uninstall/finish.h"
@@ -157,6 +158,9 @@ bool LoadRecord(const char *path, Vxml &record, bool quiet)
                 problem = IDS_BAD_RECORD;
         }
     }
+    if (problem)
+        RunLog("Error: the record %s is %s", path,
+               problem == IDS_NO_RECORD ? "missing" : "damaged or not this product's");
     if (problem && !quiet) {
         char text[2 * MAX_PATH + 200];
         FormatText(text, sizeof text, Text(problem), path);
@@ -201,12 +205,15 @@ int Uninstall(HINSTANCE instance, bool quiet)
     CutAtLastBackslash(folder);
     JoinPath(recordPath, sizeof recordPath, folder, kRecordName);
 
+    RunLog("Record: %s", recordPath);
     Vxml record("UNINSTALL");
     if (!LoadRecord(recordPath, record, quiet))
         return kNothingRemoved;
     if (!quiet && MessageBoxA(nullptr, Text(IDS_CONFIRM), Text(IDS_CAPTION),
-                              MB_YESNO | MB_ICONQUESTION) != IDYES)
+                              MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        RunLog("The user declined");
         return kDeclined;
+    }
 
     Places places;
     places.destination = folder;
@@ -229,6 +236,13 @@ int Uninstall(HINSTANCE instance, bool quiet)
             leftovers.Add(Leftovers::File, program);
         delete window;
     }
+    if (leftovers.Total() > 0) {
+        const char *headings[Leftovers::kKinds] = {Text(IDS_LEFT_FILES), Text(IDS_LEFT_FOLDERS),
+                                                   Text(IDS_LEFT_KEYS), Text(IDS_REFUSED)};
+        char *list = leftovers.Text(headings, Text(IDS_MORE));
+        RunLog("Left: %s", list ? list : "");
+        std::free(list);
+    }
     if (!quiet)
         ShowOutcome(leftovers);
     return leftovers.Failed() == 0 ? kRemoved : kLeftSome;
@@ -242,5 +256,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (arguments.finish)
         return FinishRun(arguments);
     LoadTexts();
-    return Uninstall(instance, arguments.quiet);
+    // A run that asked for a log and cannot have one removes nothing.
+    if (arguments.log[0] && !OpenRunLog(arguments.log)) {
+        if (!arguments.quiet) {
+            char text[400];
+            FormatText(text, sizeof text, Text(IDS_NO_LOG), arguments.log);
+            Message(text, MB_ICONERROR);
+        }
+        return kNothingRemoved;
+    }
+    RunLog("Uninstall started; command line: %s", commandLine);
+    int code = Uninstall(instance, arguments.quiet);
+    RunLog("End: exit code %d", code);
+    CloseRunLog();
+    return code;
 }

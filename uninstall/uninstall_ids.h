@@ -22,7 +22,8 @@
 #define IDS_LEFT_LOCKED 113
 #define IDS_LEFT_FOREIGN 114
 #define IDS_LARGE_RECORD 115
+#define IDS_NO_LOG 116
 // The last text id.
-#define IDS_LAST IDS_LARGE_RECORD
+#define IDS_LAST IDS_NO_LOG
 
 #define kDutchTexts 100

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "base/runlog.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
 #include "product/queries.h"
@@ -97,6 +98,15 @@ void CreateReady(HWND page)
     Check(page, IDC_READY_LAUNCH, g_state.launch);
 }
 
+// Writes a warning that the user answered, and the answer, to the run's
+// log; returns the answer (true: go on).
+bool LogAnswer(bool goOn, const char *warning)
+{
+    RunLog("Warning: %s", ResolveText(warning));
+    RunLog("Answer: %s", goOn ? "continue" : "do not continue");
+    return goOn;
+}
+
 // Leaving a page: true keeps the user on it.
 bool LeaveWelcome(HWND page)
 {
@@ -107,9 +117,9 @@ bool LeaveWelcome(HWND page)
     installed.incompatibleLimit = kSetupConfig.incompatibleVersionLimit;
     switch (WarningOnLeavingWelcome(installed)) {
     case WelcomeWarning::Downgrade:
-        return !AskDowngrade(page);
+        return !LogAnswer(AskDowngrade(page), "$0220");
     case WelcomeWarning::Incompatible:
-        return !AskIncompatibleVersion(page);
+        return !LogAnswer(AskIncompatibleVersion(page), "$0230");
     default:
         return false;
     }
@@ -119,12 +129,13 @@ bool LeaveDestination(HWND page)
 {
     if (NeedsEarlierFolderWarning(g_state.earlierInstalled, g_state.destination,
                                   g_state.installedFolder) &&
-        !AskEarlierFolder(page))
+        !LogAnswer(AskEarlierFolder(page), "$0210"))
         return true;
     if (HasEnoughFreeSpace(g_state.destination, g_state.requiredSpace))
         return false;
-    return MessageBoxA(page, ResolveText("$0250"), ResolveText("$0010"),
-                       MB_ICONQUESTION | MB_YESNO) == IDNO;
+    return !LogAnswer(MessageBoxA(page, ResolveText("$0250"), ResolveText("$0010"),
+                                  MB_ICONQUESTION | MB_YESNO) == IDYES,
+                      "$0250");
 }
 
 bool LeaveProgramGroup(HWND page)

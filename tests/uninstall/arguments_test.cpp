@@ -1,4 +1,4 @@
-// The uninstaller's command line: the quiet switch and the finish run of
+// The uninstaller's command line: the quiet switch, the log and the finish run of
 // its temporary copy.
 #include <gtest/gtest.h>
 
@@ -38,4 +38,14 @@ TEST(Arguments, finish_run_needs_a_handle_and_the_program)
     }
     std::string tooLong = "/FINISH 12 1 C:\\" + std::string(300, 'a') + ".exe";
     EXPECT_FALSE(ParseArguments(tooLong.c_str()).finish);
+}
+
+TEST(Arguments, log_file_may_hold_blanks_and_is_no_switch_itself)
+{
+    UninstallArguments arguments = ParseArguments("/S /LOG=\"C:\\My logs\\uninstall.log\"");
+    EXPECT_TRUE(arguments.quiet);
+    EXPECT_STREQ("C:\\My logs\\uninstall.log", arguments.log);
+    EXPECT_STREQ("C:\\u.log", ParseArguments("/log=C:\\u.log").log);
+    EXPECT_STREQ("", ParseArguments("/LOG C:\\u.log").log);
+    EXPECT_FALSE(ParseArguments("/LOG=\"C:\\x /S\"").quiet);
 }
