@@ -37,6 +37,11 @@ else()
 endif()
 # Folder with the host tools (vpack, vdatagen) for the cross builds.
 set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
+# Where vpack keeps the streams it packed, so that a file that did not
+# change is not packed again. Builds may share one (tools/build.sh gives
+# its builds and their tests the one beside them).
+set(VELMO_PACK_CACHE "${CMAKE_BINARY_DIR}/pack-cache" CACHE PATH
+    "Folder of the packed streams that vpack keeps for the next build")
 
 # What ships (Setup.exe and the programs it installs) is built for size:
 # no exception or type-information machinery, every function in its own

@@ -32,7 +32,8 @@ configure host -DVELMO_PAYLOAD_DIR="$packed"
 compile host --target velmo_host_tools
 step "win32 (Setup.exe)"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$toolchain.cmake" \
-  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed"
+  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed" \
+  -DVELMO_PACK_CACHE="$build/pack-cache"
 compile win32
 
 step "host tests and win32-tests (Windows-side tests and scenarios)"

@@ -77,15 +77,25 @@ class Workspace:
     def path(self, *parts):
         return os.path.join(self.root, *parts)
 
-    def vpack(self):
+    def vpack(self, *options, out="out"):
         with open(self.path("manifest.tsv"), "w", encoding="utf-8") as f:
             f.write("# test description\n")
             for fields in self.rows:
                 f.write("\t".join(fields) + "\n")
         return subprocess.run([ARGS.vpack, "--manifest", self.path("manifest.tsv"),
                                "--programs", self.path("programs"), "--texts", self.path("texts"),
-                               "--generated", self.path("generated"), "--out", self.path("out")],
-                              capture_output=True, text=True)
+                               "--generated", self.path("generated"), "--out", self.path(out)]
+                              + list(options), capture_output=True, text=True)
+
+    def streams(self, out="out"):
+        """The packed streams by file name."""
+        folder = self.path(out)
+        streams = {}
+        for name in os.listdir(folder):
+            if name.endswith(".z"):
+                with open(os.path.join(folder, name), "rb") as f:
+                    streams[name] = f.read()
+        return streams
 
 
 def find(rows, name):
@@ -131,23 +141,90 @@ class VpackPacks(unittest.TestCase):
 
     def test_a_second_run_leaves_unchanged_outputs_alone(self):
         work = Workspace(sound_description())
-        self.assertEqual(0, work.vpack().returncode)
+        cache = ("--cache", work.path("cache"))
+        self.assertEqual(0, work.vpack(*cache).returncode)
         stale = work.path("out", "20000.z")
         work.write(os.path.join("out", "20000.z"), b"old")
         os.utime(work.path("out", "qfile.rc"), ns=(1, 1))
-        self.assertEqual(0, work.vpack().returncode)
+        self.assertEqual(0, work.vpack(*cache).returncode)
         self.assertEqual(1, os.stat(work.path("out", "qfile.rc")).st_mtime_ns, "rewritten although unchanged")
         self.assertFalse(os.path.exists(stale), "a stream of no entry stays")
 
     def test_a_changed_payload_changes_qfile_rc(self):
         work = Workspace(sound_description())
-        self.assertEqual(0, work.vpack().returncode)
+        cache = ("--cache", work.path("cache"))
+        self.assertEqual(0, work.vpack(*cache).returncode)
         with open(work.path("out", "qfile.rc")) as f:
             first = f.read()
         work.write(os.path.join("texts", "License.txt"), b"another licence\r\n")
-        self.assertEqual(0, work.vpack().returncode)
+        self.assertEqual(0, work.vpack(*cache).returncode)
         with open(work.path("out", "qfile.rc")) as f:
             self.assertNotEqual(first, f.read())
+
+
+def counts(result):
+    """(packed, taken from the cache) as vpack reports them."""
+    found = re.search(r"; (\d+) packed in [\d.]+ s, (\d+) from the cache", result.stdout)
+    assert found, result.stdout + result.stderr
+    return int(found.group(1)), int(found.group(2))
+
+
+class VpackSearchesAndKeeps(unittest.TestCase):
+    """Streams shorter than zlib's best, the same on every run, and a cache
+    that spares the search for unchanged files but never hands out a stream
+    that does not hold its file."""
+
+    def test_streams_are_shorter_than_zlibs_best_and_the_same_on_every_run(self):
+        work = Workspace(sound_description())
+        # Text as the licences hold it, where a longer search finds more.
+        work.write(os.path.join("texts", "License.txt"), b"".join(
+            b"%d. The licensee may use copy %d of the game on %d computers.\r\n" % (i, i * 7 % 13, i % 5)
+            for i in range(300)))
+        self.assertEqual(0, work.vpack("--jobs", "1").returncode)
+        self.assertEqual(0, work.vpack("--jobs", "3", out="again").returncode)
+        streams = work.streams()
+        self.assertEqual(streams, work.streams("again"))
+        for name, stream in streams.items():
+            self.assertLessEqual(len(stream), len(zlib.compress(zlib.decompress(stream), 9)), name)
+        licence = streams[work.rows[find(work.rows, "License.txt")][1] + ".z"]
+        self.assertLess(len(licence), 0.95 * len(zlib.compress(zlib.decompress(licence), 9)),
+                        "the search found nothing shorter than zlib")
+
+    def test_only_changed_files_are_packed_again(self):
+        work = Workspace(sound_description())
+        result = work.vpack("--cache", work.path("cache"))
+        self.assertEqual((94, 0), counts(result), result.stderr)
+        first = work.streams()
+        work.write(os.path.join("texts", "License.txt"), b"another licence\r\n")
+        result = work.vpack("--cache", work.path("cache"))
+        self.assertEqual((1, 93), counts(result), result.stderr)
+        changed = work.rows[find(work.rows, "License.txt")][1] + ".z"
+        second = work.streams()
+        self.assertEqual(b"another licence\r\n", zlib.decompress(second.pop(changed)))
+        first.pop(changed)
+        self.assertEqual(first, second)
+
+    def test_a_cached_stream_that_does_not_hold_its_file_is_not_used(self):
+        work = Workspace(sound_description())
+        cache = work.path("cache")
+        self.assertEqual(0, work.vpack("--cache", cache).returncode)
+        entries = sorted(os.listdir(cache))
+        self.assertEqual(94, len(entries))
+        with open(os.path.join(cache, entries[0]), "r+b") as f:
+            f.truncate(4)
+        spoiled = {
+            entries[1]: zlib.compress(b"the stream of another file", 9),
+            entries[2]: b"\x78\xda" + b"\0" * 40,
+        }
+        for name, data in spoiled.items():
+            with open(os.path.join(cache, name), "wb") as f:
+                f.write(data)
+        result = work.vpack("--cache", cache, out="again")
+        self.assertEqual((3, 91), counts(result), result.stderr)
+        # The same streams as the first run, which packed every file.
+        self.assertEqual(work.streams(), work.streams("again"))
+        # And the cache holds sound streams again.
+        self.assertEqual((0, 94), counts(work.vpack("--cache", cache)))
 
 
 class VpackRefuses(unittest.TestCase):
