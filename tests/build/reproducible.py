@@ -8,7 +8,7 @@ difference it names the first differing byte and the section it lies in.
                     [--define NAME=VALUE]... Setup.exe
 
 --define passes a setting of the first build on to the second: the cache
-of packed streams, so that the payload is packed once.
+of packed streams (so that the payload is packed once), the signing.
 """
 import argparse
 import os
