@@ -9,6 +9,7 @@ each file exactly as long as described, well formed and the same every time.
 import argparse
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -17,6 +18,9 @@ import unittest
 import zlib
 
 ARGS = None
+# The streams of the workspaces' files, kept across tests as a build keeps
+# them, so that the same files are searched for only once.
+SHARED_CACHE = tempfile.TemporaryDirectory()
 
 
 def row(table, rid, flags, name, extra="-", source="-"):
@@ -77,7 +81,8 @@ class Workspace:
     def path(self, *parts):
         return os.path.join(self.root, *parts)
 
-    def vpack(self, *options, out="out"):
+    def vpack(self, *options, out="out", cache=SHARED_CACHE.name):
+        """Runs vpack with the shared cache unless another one (or None) is given."""
         with open(self.path("manifest.tsv"), "w", encoding="utf-8") as f:
             f.write("# test description\n")
             for fields in self.rows:
@@ -85,7 +90,8 @@ class Workspace:
         return subprocess.run([ARGS.vpack, "--manifest", self.path("manifest.tsv"),
                                "--programs", self.path("programs"), "--texts", self.path("texts"),
                                "--generated", self.path("generated"), "--out", self.path(out)]
-                              + list(options), capture_output=True, text=True)
+                              + list(options) + (["--cache", cache] if cache else []),
+                              capture_output=True, text=True)
 
     def streams(self, out="out"):
         """The packed streams by file name."""
@@ -141,23 +147,21 @@ class VpackPacks(unittest.TestCase):
 
     def test_a_second_run_leaves_unchanged_outputs_alone(self):
         work = Workspace(sound_description())
-        cache = ("--cache", work.path("cache"))
-        self.assertEqual(0, work.vpack(*cache).returncode)
+        self.assertEqual(0, work.vpack().returncode)
         stale = work.path("out", "20000.z")
         work.write(os.path.join("out", "20000.z"), b"old")
         os.utime(work.path("out", "qfile.rc"), ns=(1, 1))
-        self.assertEqual(0, work.vpack(*cache).returncode)
+        self.assertEqual(0, work.vpack().returncode)
         self.assertEqual(1, os.stat(work.path("out", "qfile.rc")).st_mtime_ns, "rewritten although unchanged")
         self.assertFalse(os.path.exists(stale), "a stream of no entry stays")
 
     def test_a_changed_payload_changes_qfile_rc(self):
         work = Workspace(sound_description())
-        cache = ("--cache", work.path("cache"))
-        self.assertEqual(0, work.vpack(*cache).returncode)
+        self.assertEqual(0, work.vpack().returncode)
         with open(work.path("out", "qfile.rc")) as f:
             first = f.read()
         work.write(os.path.join("texts", "License.txt"), b"another licence\r\n")
-        self.assertEqual(0, work.vpack(*cache).returncode)
+        self.assertEqual(0, work.vpack().returncode)
         with open(work.path("out", "qfile.rc")) as f:
             self.assertNotEqual(first, f.read())
 
@@ -180,7 +184,9 @@ class VpackSearchesAndKeeps(unittest.TestCase):
         work.write(os.path.join("texts", "License.txt"), b"".join(
             b"%d. The licensee may use copy %d of the game on %d computers.\r\n" % (i, i * 7 % 13, i % 5)
             for i in range(300)))
-        self.assertEqual(0, work.vpack("--jobs", "1").returncode)
+        # Packed on one thread without a cache, and on three from the streams
+        # of earlier runs: the same streams.
+        self.assertEqual(0, work.vpack("--jobs", "1", cache=None).returncode)
         self.assertEqual(0, work.vpack("--jobs", "3", out="again").returncode)
         streams = work.streams()
         self.assertEqual(streams, work.streams("again"))
@@ -192,23 +198,30 @@ class VpackSearchesAndKeeps(unittest.TestCase):
 
     def test_only_changed_files_are_packed_again(self):
         work = Workspace(sound_description())
-        result = work.vpack("--cache", work.path("cache"))
-        self.assertEqual((94, 0), counts(result), result.stderr)
+        packed, cached = counts(work.vpack())
+        self.assertEqual(94, packed + cached)
         first = work.streams()
-        work.write(os.path.join("texts", "License.txt"), b"another licence\r\n")
-        result = work.vpack("--cache", work.path("cache"))
+        work.write(os.path.join("texts", "License.txt"), b"the licence of this test only\r\n")
+        result = work.vpack()
         self.assertEqual((1, 93), counts(result), result.stderr)
         changed = work.rows[find(work.rows, "License.txt")][1] + ".z"
         second = work.streams()
-        self.assertEqual(b"another licence\r\n", zlib.decompress(second.pop(changed)))
+        self.assertEqual(b"the licence of this test only\r\n", zlib.decompress(second.pop(changed)))
         first.pop(changed)
         self.assertEqual(first, second)
 
     def test_a_cached_stream_that_does_not_hold_its_file_is_not_used(self):
         work = Workspace(sound_description())
+        self.assertEqual(0, work.vpack().returncode)
+        # A cache of its own with every stream of this workspace, three of them spoilt.
         cache = work.path("cache")
-        self.assertEqual(0, work.vpack("--cache", cache).returncode)
-        entries = sorted(os.listdir(cache))
+        shutil.copytree(SHARED_CACHE.name, cache)
+        ours = {zlib.decompress(stream) for stream in work.streams().values()}
+        entries = []
+        for name in sorted(os.listdir(cache)):
+            with open(os.path.join(cache, name), "rb") as f:
+                if zlib.decompress(f.read()) in ours:
+                    entries.append(name)
         self.assertEqual(94, len(entries))
         with open(os.path.join(cache, entries[0]), "r+b") as f:
             f.truncate(4)
@@ -219,12 +232,11 @@ class VpackSearchesAndKeeps(unittest.TestCase):
         for name, data in spoiled.items():
             with open(os.path.join(cache, name), "wb") as f:
                 f.write(data)
-        result = work.vpack("--cache", cache, out="again")
+        result = work.vpack(out="again", cache=cache)
         self.assertEqual((3, 91), counts(result), result.stderr)
-        # The same streams as the first run, which packed every file.
         self.assertEqual(work.streams(), work.streams("again"))
         # And the cache holds sound streams again.
-        self.assertEqual((0, 94), counts(work.vpack("--cache", cache)))
+        self.assertEqual((0, 94), counts(work.vpack(cache=cache)))
 
 
 class VpackRefuses(unittest.TestCase):
