@@ -14,6 +14,7 @@ foreach(module wizard install state locale xml)
 endforeach()
 target_include_directories(Setup PRIVATE ${VELMO_ROOT} ${VELMO_ROOT}/resources)
 velmo_shipped(Setup)
+velmo_sign(Setup "Velmo Setup")
 
 # The packed payload: one "QFILE" resource per payload file, packed by
 # payload/ in each Windows build.

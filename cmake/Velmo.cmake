@@ -37,6 +37,54 @@ else()
 endif()
 # Folder with the host tools (vpack, vdatagen) for the cross builds.
 set(VELMO_HOST_TOOLS "" CACHE PATH "Folder with the native build's tools")
+# Where vpack keeps the streams it packed, so that a file that did not
+# change is not packed again. Builds may share one (tools/build.sh gives
+# its builds and their tests the one beside them).
+set(VELMO_PACK_CACHE "${CMAKE_BINARY_DIR}/pack-cache" CACHE PATH
+    "Folder of the packed streams that vpack keeps for the next build")
+
+# Signing: with a certificate and its private key (PEM or DER files), the
+# build signs Uninstall.exe before it is packed and Setup.exe once it is
+# linked, with osslsigncode. The signing time is VELMO_SIGN_TIME (seconds
+# since 1970), else the environment's SOURCE_DATE_EPOCH, else the moment
+# of signing: a fixed time gives the same signed files every build.
+set(VELMO_SIGN_CERT "" CACHE FILEPATH "Certificate to sign the programs with (empty: unsigned)")
+set(VELMO_SIGN_KEY "" CACHE FILEPATH "Private key of VELMO_SIGN_CERT")
+set(VELMO_SIGN_TIME "" CACHE STRING "Signing time in seconds since 1970 (empty: see above)")
+if(VELMO_SIGN_CERT OR VELMO_SIGN_KEY)
+  foreach(file VELMO_SIGN_CERT VELMO_SIGN_KEY)
+    if(NOT EXISTS "${${file}}")
+      message(FATAL_ERROR "${file} (${${file}}) names no file; signing needs both "
+                          "VELMO_SIGN_CERT and VELMO_SIGN_KEY")
+    endif()
+  endforeach()
+  if(NOT VELMO_SIGN_TIME STREQUAL "" AND NOT VELMO_SIGN_TIME MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "VELMO_SIGN_TIME (${VELMO_SIGN_TIME}) is no number of seconds")
+  endif()
+  find_program(VELMO_OSSLSIGNCODE osslsigncode)
+  if(NOT VELMO_OSSLSIGNCODE)
+    message(FATAL_ERROR "osslsigncode not found: run tools/deps.sh (as root) first")
+  endif()
+endif()
+
+# velmo_sign(<target> <description>): signs the target's file once it is
+# linked, when the build signs; the description is the program's name in
+# the signature, which Windows shows when it asks whether to run it.
+function(velmo_sign target description)
+  if(NOT VELMO_SIGN_CERT)
+    return()
+  endif()
+  # Another certificate or key, or another way of signing, links and signs
+  # the program again.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${VELMO_SIGN_CERT} ${VELMO_SIGN_KEY}
+               ${VELMO_ROOT}/cmake/sign.cmake)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DOSSLSIGNCODE=${VELMO_OSSLSIGNCODE}
+            -DCERT=${VELMO_SIGN_CERT} -DKEY=${VELMO_SIGN_KEY} -DTIME=${VELMO_SIGN_TIME}
+            "-DDESCRIPTION=${description}" -DFILE=$<TARGET_FILE:${target}>
+            -P ${VELMO_ROOT}/cmake/sign.cmake
+    VERBATIM)
+endfunction()
 
 # What ships (Setup.exe and the programs it installs) is built for size:
 # no exception or type-information machinery, every function in its own
@@ -136,16 +184,20 @@ function(velmo_wine_test name)
   velmo_add_wine_run(${name}.${loc} ${T_LOCALE} ${T_TIMEOUT} wine $<TARGET_FILE:${name}>)
 endfunction()
 
-# velmo_e2e_test(<Suite.Scenario> [LOCALE <locale>] [TIMEOUT <s>] [ARGS <...>])
+# velmo_e2e_test(<Suite.Scenario> [LOCALE <locale>] [TIMEOUT <s>] [ARGS <...>]
+#                [SETUP <Setup.exe> AS <name> REQUIRES <fixture>])
 # One end-to-end scenario of tests/e2e (a GoogleTest case of e2e.exe) run in
 # a fresh prefix of its own against the win32 build's Setup.exe. The scenario
 # finds the setup in the environment variable VELMO_SETUP, the folders the
 # payload was packed from in VELMO_PAYLOAD_SOURCES (programs, committed
 # texts, generated data; "|" between them) and the packed streams in
 # VELMO_PAYLOAD_PACKED.
-#   ARGS  further wine-run.sh options, e.g. --env NAME=VALUE
+#   ARGS      further wine-run.sh options, e.g. --env NAME=VALUE
+#   SETUP     the Setup.exe of another win32 build (its payload with it),
+#             registered as e2e.<name>.<locale> and run after the test that
+#             sets up the fixture REQUIRES
 function(velmo_e2e_test scenario)
-  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "ARGS" ${ARGN})
+  cmake_parse_arguments(T "" "LOCALE;TIMEOUT;SETUP;AS;REQUIRES" "ARGS" ${ARGN})
   if(T_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "velmo_e2e_test(${scenario}): unknown arguments ${T_UNPARSED_ARGUMENTS}")
   endif()
@@ -165,17 +217,29 @@ function(velmo_e2e_test scenario)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  set(setup ${VELMO_SETUP_EXE})
+  set(packed ${VELMO_PAYLOAD_DIR})
+  set(name ${scenario})
+  if(T_SETUP)
+    set(setup ${T_SETUP})
+    get_filename_component(packed ${T_SETUP} DIRECTORY)
+    set(packed ${packed}/packed)
+    set(name ${T_AS})
+  endif()
   string(REGEX REPLACE "[._-]UTF-8$" "" loc ${T_LOCALE})
-  get_filename_component(win32_build ${VELMO_SETUP_EXE} DIRECTORY)
+  get_filename_component(win32_build ${setup} DIRECTORY)
   set(sources "${win32_build}/payload/programs|${VELMO_ROOT}/payload|${win32_build}/payload/data")
-  velmo_add_wine_run(e2e.${scenario}.${loc} ${T_LOCALE} ${T_TIMEOUT} e2e
-                     --env VELMO_SETUP=${VELMO_SETUP_EXE}
+  velmo_add_wine_run(e2e.${name}.${loc} ${T_LOCALE} ${T_TIMEOUT} e2e
+                     --env VELMO_SETUP=${setup}
                      --env "VELMO_PAYLOAD_SOURCES=${sources}"
-                     --env VELMO_PAYLOAD_PACKED=${VELMO_PAYLOAD_DIR} ${T_ARGS}
+                     --env VELMO_PAYLOAD_PACKED=${packed} ${T_ARGS}
                      -- $<TARGET_FILE:e2e> --gtest_filter=${scenario})
   # ctest starts the costliest tests first: with the time limit as the
   # cost, the long scenarios do not begin at the end and hold up the run.
-  set_tests_properties(e2e.${scenario}.${loc} PROPERTIES COST ${T_TIMEOUT})
+  set_tests_properties(e2e.${name}.${loc} PROPERTIES COST ${T_TIMEOUT})
+  if(T_REQUIRES)
+    set_property(TEST e2e.${name}.${loc} APPEND PROPERTY FIXTURES_REQUIRED ${T_REQUIRES})
+  endif()
 endfunction()
 
 # Registers one ctest test that runs a Windows program through the harness.

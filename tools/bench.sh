@@ -8,7 +8,8 @@
 #
 # RUNS defaults to 3; the last row gives the median of each figure. SETUP.EXE
 # defaults to the build's own; another one (an older build, say) must carry
-# the same payload manifest.
+# the same payload manifest. At the end, the size of SETUP.EXE against NSIS
+# installers of the build's payload files (tools/nsis_compare.py).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
@@ -72,3 +73,6 @@ for run, figures in runs.items():
     if figures["files_seen"] != figures["files"]:
         print("run %s: %d different file lines seen" % (run, figures["files_seen"]))
 PY
+
+# The download: the setup against NSIS installers of the same files.
+python3 "$root/tools/nsis_compare.py" --build "$build/win32" --setup "$setup"

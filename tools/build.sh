@@ -6,6 +6,11 @@
 #      host: unit tests and fuzzers (they read the packed manifest)
 #      win32-tests: the Windows-side tests, the test driver and the
 #      end-to-end scenarios, which run the win32 build's Setup.exe
+#
+# Signing: with VELMO_SIGN_CERT and VELMO_SIGN_KEY set to a certificate and
+# its private key, the win32 build signs Uninstall.exe and Setup.exe with
+# osslsigncode; VELMO_SIGN_TIME (seconds since 1970) fixes the signing time.
+# Without them the programs are not signed.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
@@ -32,7 +37,9 @@ configure host -DVELMO_PAYLOAD_DIR="$packed"
 compile host --target velmo_host_tools
 step "win32 (Setup.exe)"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$toolchain.cmake" \
-  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed"
+  -DVELMO_HOST_TOOLS="$build/host/tools" -DVELMO_PAYLOAD_DIR="$packed" \
+  -DVELMO_PACK_CACHE="$build/pack-cache" -DVELMO_SIGN_CERT="${VELMO_SIGN_CERT:-}" \
+  -DVELMO_SIGN_KEY="${VELMO_SIGN_KEY:-}" -DVELMO_SIGN_TIME="${VELMO_SIGN_TIME:-}"
 compile win32
 
 step "host tests and win32-tests (Windows-side tests and scenarios)"

@@ -7,6 +7,10 @@ packages=(
   cmake make g++ python3 googletest libgtest-dev zlib1g-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686
+  # The payload's streams are searched for with zopfli; the programs are
+  # signed with osslsigncode (its test makes a certificate with openssl);
+  # the download is compared with NSIS installers of the same files.
+  libzopfli-dev osslsigncode openssl nsis
   wine wine32
   # What Wine's windows need to look as on Windows: Wine's own fonts (caption
   # symbols, dialog fonts; see tests/harness/wine-template.sh) and fonts with

@@ -9,6 +9,7 @@ each file exactly as long as described, well formed and the same every time.
 import argparse
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -17,6 +18,9 @@ import unittest
 import zlib
 
 ARGS = None
+# The streams of the workspaces' files, kept across tests as a build keeps
+# them, so that the same files are searched for only once.
+SHARED_CACHE = tempfile.TemporaryDirectory()
 
 
 def row(table, rid, flags, name, extra="-", source="-"):
@@ -77,15 +81,27 @@ class Workspace:
     def path(self, *parts):
         return os.path.join(self.root, *parts)
 
-    def vpack(self):
+    def vpack(self, *options, out="out", cache=SHARED_CACHE.name):
+        """Runs vpack with the shared cache unless another one (or None) is given."""
         with open(self.path("manifest.tsv"), "w", encoding="utf-8") as f:
             f.write("# test description\n")
             for fields in self.rows:
                 f.write("\t".join(fields) + "\n")
         return subprocess.run([ARGS.vpack, "--manifest", self.path("manifest.tsv"),
                                "--programs", self.path("programs"), "--texts", self.path("texts"),
-                               "--generated", self.path("generated"), "--out", self.path("out")],
+                               "--generated", self.path("generated"), "--out", self.path(out)]
+                              + list(options) + (["--cache", cache] if cache else []),
                               capture_output=True, text=True)
+
+    def streams(self, out="out"):
+        """The packed streams by file name."""
+        folder = self.path(out)
+        streams = {}
+        for name in os.listdir(folder):
+            if name.endswith(".z"):
+                with open(os.path.join(folder, name), "rb") as f:
+                    streams[name] = f.read()
+        return streams
 
 
 def find(rows, name):
@@ -148,6 +164,79 @@ class VpackPacks(unittest.TestCase):
         self.assertEqual(0, work.vpack().returncode)
         with open(work.path("out", "qfile.rc")) as f:
             self.assertNotEqual(first, f.read())
+
+
+def counts(result):
+    """(packed, taken from the cache) as vpack reports them."""
+    found = re.search(r"; (\d+) packed in [\d.]+ s, (\d+) from the cache", result.stdout)
+    assert found, result.stdout + result.stderr
+    return int(found.group(1)), int(found.group(2))
+
+
+class VpackSearchesAndKeeps(unittest.TestCase):
+    """Streams shorter than zlib's best, the same on every run, and a cache
+    that spares the search for unchanged files but never hands out a stream
+    that does not hold its file."""
+
+    def test_streams_are_shorter_than_zlibs_best_and_the_same_on_every_run(self):
+        work = Workspace(sound_description())
+        # Text as the licences hold it, where a longer search finds more.
+        work.write(os.path.join("texts", "License.txt"), b"".join(
+            b"%d. The licensee may use copy %d of the game on %d computers.\r\n" % (i, i * 7 % 13, i % 5)
+            for i in range(300)))
+        # Packed on one thread without a cache, and on three from the streams
+        # of earlier runs: the same streams.
+        self.assertEqual(0, work.vpack("--jobs", "1", cache=None).returncode)
+        self.assertEqual(0, work.vpack("--jobs", "3", out="again").returncode)
+        streams = work.streams()
+        self.assertEqual(streams, work.streams("again"))
+        for name, stream in streams.items():
+            self.assertLessEqual(len(stream), len(zlib.compress(zlib.decompress(stream), 9)), name)
+        licence = streams[work.rows[find(work.rows, "License.txt")][1] + ".z"]
+        self.assertLess(len(licence), 0.95 * len(zlib.compress(zlib.decompress(licence), 9)),
+                        "the search found nothing shorter than zlib")
+
+    def test_only_changed_files_are_packed_again(self):
+        work = Workspace(sound_description())
+        packed, cached = counts(work.vpack())
+        self.assertEqual(94, packed + cached)
+        first = work.streams()
+        work.write(os.path.join("texts", "License.txt"), b"the licence of this test only\r\n")
+        result = work.vpack()
+        self.assertEqual((1, 93), counts(result), result.stderr)
+        changed = work.rows[find(work.rows, "License.txt")][1] + ".z"
+        second = work.streams()
+        self.assertEqual(b"the licence of this test only\r\n", zlib.decompress(second.pop(changed)))
+        first.pop(changed)
+        self.assertEqual(first, second)
+
+    def test_a_cached_stream_that_does_not_hold_its_file_is_not_used(self):
+        work = Workspace(sound_description())
+        self.assertEqual(0, work.vpack().returncode)
+        # A cache of its own with every stream of this workspace, three of them spoilt.
+        cache = work.path("cache")
+        shutil.copytree(SHARED_CACHE.name, cache)
+        ours = {zlib.decompress(stream) for stream in work.streams().values()}
+        entries = []
+        for name in sorted(os.listdir(cache)):
+            with open(os.path.join(cache, name), "rb") as f:
+                if zlib.decompress(f.read()) in ours:
+                    entries.append(name)
+        self.assertEqual(94, len(entries))
+        with open(os.path.join(cache, entries[0]), "r+b") as f:
+            f.truncate(4)
+        spoiled = {
+            entries[1]: zlib.compress(b"the stream of another file", 9),
+            entries[2]: b"\x78\xda" + b"\0" * 40,
+        }
+        for name, data in spoiled.items():
+            with open(os.path.join(cache, name), "wb") as f:
+                f.write(data)
+        result = work.vpack(out="again", cache=cache)
+        self.assertEqual((3, 91), counts(result), result.stderr)
+        self.assertEqual(work.streams(), work.streams("again"))
+        # And the cache holds sound streams again.
+        self.assertEqual((0, 94), counts(work.vpack(cache=cache)))
 
 
 class VpackRefuses(unittest.TestCase):

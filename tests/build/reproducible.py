@@ -4,7 +4,11 @@ folder of another name, and compares it byte for byte with the one under
 test, so that anyone can check a download against the sources. On a
 difference it names the first differing byte and the section it lies in.
 
-    reproducible.py --source DIR --toolchain FILE --host-tools DIR Setup.exe
+    reproducible.py --source DIR --toolchain FILE --host-tools DIR
+                    [--define NAME=VALUE]... Setup.exe
+
+--define passes a setting of the first build on to the second: the cache
+of packed streams (so that the payload is packed once), the signing.
 """
 import argparse
 import os
@@ -42,6 +46,7 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("--toolchain", required=True)
     parser.add_argument("--host-tools", required=True)
+    parser.add_argument("--define", action="append", default=[])
     parser.add_argument("setup")
     args = parser.parse_args()
 
@@ -51,7 +56,8 @@ def main():
         steps = [
             ["cmake", "-S", args.source, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
              "-DCMAKE_TOOLCHAIN_FILE=" + args.toolchain, "-DVELMO_HOST_TOOLS=" + args.host_tools,
-             "-DVELMO_PAYLOAD_DIR=" + os.path.join(build, "packed")],
+             "-DVELMO_PAYLOAD_DIR=" + os.path.join(build, "packed")]
+            + ["-D" + define for define in args.define],
             ["cmake", "--build", build, "-j", "2", "--target", "Setup"],
         ]
         for step in steps:
