@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/app_ids.h"
 #include "app/cmdline.h"
 #include "app/detect.h"
 #include "base/holders.h"
@@ -11,6 +12,7 @@
 #include "locale/vlocale.h"
 #include "product/config.h"
 #include "product/queries.h"
+#include "product/run_lock.h"
 #include "state/state.h"
 #include "wizard/wizard.h"
 
@@ -82,6 +84,15 @@ void RunSetup()
                                                 g_state.installedFolder);
     if (!g_state.locale)
         return;
+
+    // One setup or uninstall at a time, system-wide, held to the end of the
+    // setup: a second one says so and ends before the wizard.
+    NamedMutex run;
+    if (!run.Acquire(kRunMutexName, 0)) {
+        MessageBoxA(nullptr, OwnText(IDS_RUN_BUSY), ResolveText("$0010"),
+                    MB_OK | MB_ICONWARNING);
+        return;
+    }
 
     if (RunWizard(g_state.anchor))
         RunInstallation(g_state.anchor);

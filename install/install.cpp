@@ -4,12 +4,15 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "base/holders.h"
 #include "base/text.h"
 #include "install/cleanup.h"
 #include "install/cleanup_steps.h"
 #include "install/engine.h"
 #include "install/extract.h"
+#include "install/in_use.h"
 #include "install/progress.h"
 #include "install/progress_bar.h"
 #include "install/record.h"
@@ -27,6 +30,8 @@ void EngineStatus(const char *text)
 {
     if (g_engine.progress)
         g_engine.progress->SetStatus(text);
+    else
+        EngineKeep();
 }
 
 void EngineAdvanceStep()
@@ -39,6 +44,39 @@ void EngineRecord(const char *element, const char *text)
 {
     if (g_engine.record)
         g_engine.record->Add(element, text);
+}
+
+void EngineAhead(const char *element, const char *text)
+{
+    if (g_engine.record)
+        g_engine.record->AddAhead(element, text);
+}
+
+void EngineAheadFolders(const char *path)
+{
+    char folder[1024];
+    if (!CopyText(folder, sizeof folder, path))
+        return;
+    // The outermost missing folder is found first and named first.
+    char *slash = std::strrchr(folder, '\\');
+    if (!slash)
+        return;
+    *slash = '\0';
+    if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
+        return;
+    EngineAheadFolders(folder);
+    EngineAhead("FOLDER", folder);
+}
+
+void EngineKeep()
+{
+    if (g_engine.record)
+        g_engine.kept = g_engine.record->Keep();
+}
+
+bool EngineKept()
+{
+    return g_engine.kept;
 }
 
 namespace {
@@ -148,6 +186,10 @@ bool RunSteps(HWND owner)
 
     EngineObject<Progress> progress(g_engine.progress, owner);
     EngineObject<Log> record(g_engine.record, g_state.destination);
+    // The record on disk is kept up to date in the pause of each status
+    // line, ahead of what the step then makes.
+    progress->pauseWork = EngineKeep;
+    g_engine.kept = true;
     record->Add("APPNAME", kSetupConfig.productName);
     SizeProgress(*progress);
 
@@ -182,6 +224,10 @@ bool RunSteps(HWND owner)
 
 bool RunInstallation(HWND owner)
 {
+    // Nothing is changed while another program holds a file that the run
+    // would change; Cancel ends the setup here, as if it had not begun.
+    if (!AskUntilFilesAreFree(owner))
+        return true;
     bool ok = RunSteps(owner);
     if (!ok || g_state.cancelled)
         return ok;

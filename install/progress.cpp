@@ -69,6 +69,8 @@ void Progress::SetStatus(const char *text)
     QueryPerformanceCounter(&start);
     SetWindowTextA(status_, text);
     PumpMessages();
+    if (pauseWork)
+        pauseWork();
     Pause(start);
 }
 

@@ -103,7 +103,10 @@ bool WriteProductKey(KeyBefore &before, const char *parent, const char *name,
 
 bool RegisterAppPath(HWND owner)
 {
+    EngineAhead("APPKEY", kSetupConfig.mainExecutable);
     EngineStatus(ResolveText("$0310"));
+    if (!EngineKept())
+        return ReportError(owner, "$0334");
     // A program path longer than a Windows path can be is refused before the
     // registry is touched: a cut path would name another file.
     char program[MAX_PATH];
@@ -118,6 +121,8 @@ bool RegisterAppPath(HWND owner)
 
 bool InstallUninstaller(HWND owner, int index)
 {
+    // The key is named with the file, in the pause of its status line.
+    EngineAhead("UNINSTKEY", kSetupConfig.productName);
     if (!ExtractEntry(owner, g_state.destination, index, true))
         return false;
     char uninstaller[MAX_PATH];

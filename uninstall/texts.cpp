@@ -9,7 +9,7 @@
 namespace {
 
 const int kFirst = IDS_CAPTION;
-const int kCount = IDS_MORE - IDS_CAPTION + 1;
+const int kCount = IDS_BUSY - IDS_CAPTION + 1;
 char g_texts[kCount][512];
 
 }  // namespace

@@ -19,5 +19,6 @@
 #define IDS_LEFT_KEYS 110
 #define IDS_REFUSED 111
 #define IDS_MORE 112
+#define IDS_BUSY 113
 
 #define kDutchTexts 100

@@ -33,13 +33,16 @@ struct Choices {
     // leaving the Welcome and Destination pages; without it such a warning
     // fails the walk.
     bool continueWarnings = false;
+    // Wait for the progress window after Finish; without it the walk ends
+    // with the press on Finish (a question may come first).
+    bool waitForProgress = true;
 };
 
 // Starts the setup with `choices.arguments`, walks the wizard with the
 // choices (accepting the licence, answering the disk-space question with
 // Yes, the warnings as `continueWarnings` says) and presses Finish. Returns
-// the progress window; nullptr, with the test failed, when the setup did not
-// get there in time.
+// the progress window (the sheet without `waitForProgress`); nullptr, with
+// the test failed, when the setup did not get there in time.
 HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices = Choices());
 
 // The buttons of the wizard sheet (the common controls' own ids).
