@@ -69,7 +69,9 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     ShowStatus(entry.name);
     if (record && !EngineKept()) {
         // Without its folder the file could not be made either.
-        bool folderMade = GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
+        DWORD attributes = GetFileAttributesA(folder);
+        bool folderMade =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
         return ReportError(owner, "$0333",
                            folderMade && g_engine.record ? g_engine.record->RecordPath() : path);
     }

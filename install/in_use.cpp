@@ -27,18 +27,24 @@ bool Append(char *target, size_t size, const char *text)
     return false;
 }
 
-// A file that another process holds open refuses the access the run needs
-// to replace, delete or rename it with a sharing or lock violation.
-void NoteIfInUse(const char *path, void *context)
+// A file that another process holds open (a running program's own file
+// among them) refuses the access the run needs to replace, delete or rename
+// it with a sharing or lock violation.
+bool IsHeld(const char *path)
 {
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
-        return;
+        return false;
     }
     DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+void NoteIfInUse(const char *path, void *context)
+{
+    if (!IsHeld(path))
         return;
     FilesInUse &found = *static_cast<FilesInUse *>(context);
     // The list shows the first few; the count says how many there are.
@@ -64,7 +70,27 @@ bool Inside(const char *path, const char *folder)
     return EqualNoCaseAnsi(start, folder);
 }
 
-// The names of the programs whose main module lies in `folder`.
+// True when the process runs a program of `folder`: its main module lies
+// there or (where the system does not show another process's modules as
+// paths of this system) a program file of its name there is held open, as
+// a running program's is.
+bool RunsFrom(DWORD process, const char *exeFile, const char *folder)
+{
+    HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process);
+    if (modules != INVALID_HANDLE_VALUE) {
+        MODULEENTRY32 module = {};
+        module.dwSize = sizeof module;
+        bool known = Module32First(modules, &module);
+        CloseHandle(modules);
+        if (known && Inside(module.szExePath, folder))
+            return true;
+    }
+    const char *slash = std::strrchr(exeFile, '\\');
+    char path[MAX_PATH];
+    return JoinPath(path, sizeof path, folder, slash ? slash + 1 : exeFile) && IsHeld(path);
+}
+
+// The names of the programs that run from `folder`, each once.
 void NamePrograms(const char *folder, char *programs, size_t size)
 {
     HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -76,17 +102,15 @@ void NamePrograms(const char *folder, char *programs, size_t size)
          more = Process32Next(processes, &process)) {
         if (process.th32ProcessID == GetCurrentProcessId())
             continue;
-        HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process.th32ProcessID);
-        if (modules == INVALID_HANDLE_VALUE)
+        if (!RunsFrom(process.th32ProcessID, process.szExeFile, folder))
             continue;
-        MODULEENTRY32 module = {};
-        module.dwSize = sizeof module;
-        if (Module32First(modules, &module) && Inside(module.szExePath, folder)) {
-            if (programs[0] && !Append(programs, size, ", "))
-                break;
-            Append(programs, size, module.szModule);
-        }
-        CloseHandle(modules);
+        const char *slash = std::strrchr(process.szExeFile, '\\');
+        const char *name = slash ? slash + 1 : process.szExeFile;
+        if (std::strstr(programs, name))
+            continue;
+        if (programs[0] && !Append(programs, size, ", "))
+            break;
+        Append(programs, size, name);
     }
     CloseHandle(processes);
 }
