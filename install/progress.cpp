@@ -67,10 +67,12 @@ void Progress::SetStatus(const char *text)
     // rather than after it.
     LARGE_INTEGER start = {};
     QueryPerformanceCounter(&start);
-    SetWindowTextA(status_, text);
-    PumpMessages();
+    // The work comes first, so that a line on the screen tells that what it
+    // announces is prepared (the record names it).
     if (pauseWork)
         pauseWork();
+    SetWindowTextA(status_, text);
+    PumpMessages();
     Pause(start);
 }
 

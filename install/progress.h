@@ -39,7 +39,8 @@ public:
     void ShowBar();
 
     // Work that a status line's pause takes in, so that it costs the run
-    // nothing (the driver writes the record there); null for none.
+    // nothing (the driver writes the record there), done before the line
+    // changes; null for none.
     void (*pauseWork)() = nullptr;
 
     int32_t bytesDone = 0;

@@ -23,7 +23,7 @@ using namespace install_e2e;
 
 namespace {
 
-constexpr int kRemoved = 0;
+constexpr int kRemoved = 0, kLeftSome = 3;
 
 std::string Lower(std::string text)
 {
@@ -127,7 +127,8 @@ void ListBelow(const std::string &folder, std::vector<std::string> &paths)
 // The record on disk after the end by force names everything that the run
 // made: each file and folder in the destination, the program group and its
 // links, the desktop link, and the two keys.
-void ExpectRecordNamesWhatIsThere(const std::string &point)
+void ExpectRecordNamesWhatIsThere(const std::string &point,
+                                  const std::vector<std::string> &unnamed = {})
 {
     std::set<std::string> named;
     for (const auto &element : ParseRecord(ReadRecord()))
@@ -144,6 +145,7 @@ void ExpectRecordNamesWhatIsThere(const std::string &point)
     for (const std::string &path : paths) {
         // The record itself is the uninstaller's last deletion.
         if (Lower(path) == Lower(Installed("Uninstall.dat")) ||
+            std::find(unnamed.begin(), unnamed.end(), path) != unnamed.end() ||
             (!driver::FileExists(path) && !driver::FolderExists(path)))
             continue;
         const char *element = driver::FolderExists(path) ? "FOLDER=" : "FILE=";
@@ -156,12 +158,13 @@ void ExpectRecordNamesWhatIsThere(const std::string &point)
         EXPECT_TRUE(named.count("APPKEY=velmo.exe")) << "the App Paths entry is not in the record";
 }
 
-// Runs the registered uninstaller quietly; it removes everything.
-void UninstallQuietly()
+// Runs the registered uninstaller quietly; it removes everything (or, with
+// kLeftSome, leaves what no record names).
+void UninstallQuietly(int exitCode = kRemoved)
 {
     const std::string program = UninstallProgram();
     ASSERT_FALSE(program.empty());
-    EXPECT_EQ(kRemoved, QuietRun(program));
+    EXPECT_EQ(exitCode, QuietRun(program));
     ExpectUninstallerGone(program);
 }
 
@@ -182,9 +185,12 @@ void ExpectSecondRunCompletes()
     ASSERT_NE(nullptr, e2e::StartInstallation(again));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(again));
     ExpectEveryFileInstalled();
-    Elements written = ParseRecord(ReadRecord());
+    std::vector<std::string> written;
+    for (const auto &element : ParseRecord(ReadRecord()))
+        written.push_back(element.first + "=" + Lower(element.second));
     for (const auto &element : ExpectedRecord(ExtractionOrder().size(), Reached::End))
-        EXPECT_EQ(1, std::count(written.begin(), written.end(), element))
+        EXPECT_EQ(1, std::count(written.begin(), written.end(),
+                                element.first + "=" + Lower(element.second)))
             << element.first << " " << element.second;
 }
 
@@ -216,25 +222,67 @@ TEST(KilledRun, the_registered_uninstaller_leaves_the_machine_as_before)
     }
 }
 
-TEST(KilledRun, a_second_setup_completes_the_installation_with_one_record)
+namespace {
+
+// Takes away what the runs made, from inside the machine, so that the next
+// point starts from a machine without the game.
+void RemoveInstallation()
+{
+    std::vector<std::string> paths = {kDestination};
+    ListBelow(kDestination, paths);
+    paths.push_back(GroupFolder());
+    ListBelow(GroupFolder(), paths);
+    paths.push_back(DesktopLink().path);
+    // Inner paths come last in the list: they go first.
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        if (driver::FolderExists(*path))
+            EXPECT_TRUE(RemoveDirectoryA(path->c_str())) << *path;
+        else if (driver::FileExists(*path))
+            EXPECT_TRUE(DeleteFileA(path->c_str())) << *path;
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallEntry().c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kAppPathsKey) + "\\Velmo.exe").c_str());
+}
+
+// Ends the setup at each of the points from `first` to `last` in turn; a
+// second run completes the installation, which is then taken away for the
+// next point. The registered uninstaller removes what the last two runs
+// made, leaving the machine as before.
+void ExpectSecondRunsComplete(size_t first, size_t last)
 {
     AskForSpecialFolders();
     const Snapshot before = TakeSnapshot();
-    for (const KillPoint &point : KillPoints()) {
-        SCOPED_TRACE(std::string("ended at ") + point.name);
-        ASSERT_NO_FATAL_FAILURE(KillAt(point));
-        ExpectRecordNamesWhatIsThere(point.name);
+    std::vector<KillPoint> points = KillPoints();
+    for (size_t i = first; i <= last; ++i) {
+        SCOPED_TRACE(std::string("ended at ") + points[i].name);
+        ASSERT_NO_FATAL_FAILURE(KillAt(points[i]));
+        ExpectRecordNamesWhatIsThere(points[i].name);
         ASSERT_NO_FATAL_FAILURE(ExpectSecondRunCompletes());
-        // What the two runs made together is removed by the uninstaller.
-        ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
-        ASSERT_NO_FATAL_FAILURE(ExpectMachineAsBefore(before));
         if (::testing::Test::HasFailure())
             return;
+        if (i < last)
+            RemoveInstallation();
     }
+    ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+    ExpectMachineAsBefore(before);
+}
+
+}  // namespace
+
+TEST(KilledRun, a_second_setup_completes_a_run_ended_during_its_files)
+{
+    ExpectSecondRunsComplete(0, 3);
+}
+
+TEST(KilledRun, a_second_setup_completes_a_run_ended_after_its_files)
+{
+    ExpectSecondRunsComplete(4, 7);
 }
 
 TEST(KilledRun, an_upgrade_over_version_2_ended_by_force_stays_removable)
 {
+    const std::string kGroups[] = {"APPNAME", "FILE",     "FOLDER",     "APPKEY",
+                                   "UNINSTKEY", "CLASSKEY", "FILEPATTERN"};
     AskForSpecialFolders();
     const Snapshot before = TakeSnapshot();
     // What the upgrade keeps under new names, which no record names.
@@ -255,15 +303,20 @@ TEST(KilledRun, an_upgrade_over_version_2_ended_by_force_stays_removable)
         ASSERT_NO_FATAL_FAILURE(KillAt(point, choices));
 
         // The record on disk still names what version 2 left, beside what
-        // this run made.
+        // this run made: every element of the record's own kinds (the
+        // others go with the old file, as after a whole upgrade).
         Elements kept = ParseRecord(ReadRecord());
-        for (const auto &element : old)
-            EXPECT_NE(kept.end(), std::find(kept.begin(), kept.end(), element))
-                << element.first << " " << element.second << " is no longer in the record";
-        ExpectRecordNamesWhatIsThere(point.name);
+        for (const auto &element : old) {
+            if (std::find(std::begin(kGroups), std::end(kGroups), element.first) !=
+                std::end(kGroups))
+                EXPECT_NE(kept.end(), std::find(kept.begin(), kept.end(), element))
+                    << element.first << " " << element.second << " is no longer in the record";
+        }
+        ExpectRecordNamesWhatIsThere(point.name, {Installed("Deutsch (v2.1).qlf"),
+                                                  Installed("Fran\xe7" "ais (v2.1).qlf")});
         if (!point.uninstallerRegistered)
             ASSERT_NO_FATAL_FAILURE(ExpectSecondRunCompletes());
-        ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+        ASSERT_NO_FATAL_FAILURE(UninstallQuietly(kLeftSome));
         ASSERT_NO_FATAL_FAILURE(ExpectMachineAsBefore(before, renamed));
         if (::testing::Test::HasFailure())
             return;
