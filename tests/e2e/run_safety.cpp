@@ -80,8 +80,9 @@ std::vector<KillPoint> KillPoints()
          [](HWND) { return !ReadMachineValue(UninstallEntry(), "UninstallString").empty(); }},
         {"the registry", true,
          [](HWND progress) {
-             return StatusText(progress) == "Updating Registry..." ||
-                    KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Velmo.exe");
+             std::string status = StatusText(progress);
+             return status == "Updating Registry..." || status == "Creating icons..." ||
+                    !IsWindowVisible(progress);
          }},
         {"the links", true, [](HWND) { return driver::FileExists(GroupLinks()[0].path); }},
         {"the record's save", true, [](HWND progress) { return !IsWindowVisible(progress); }},
