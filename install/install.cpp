@@ -106,6 +106,26 @@ void SizeProgress(Progress &progress)
     progress.stepsTotal = steps;
 }
 
+// Names in the record, ahead of the run, everything that the passes will
+// make: the files and the folders on their way, the two keys and the links.
+// The first status line's pause writes it all at once; later steps then
+// add what is on disk already and cause no further write.
+void NameRunAhead()
+{
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_EXTRACT | ENTRY_UNINSTALLER,
+                 [&](int, const ManifestEntry &entry) {
+                     char path[1024];
+                     if (!JoinPath(path, sizeof path, g_state.destination, entry.name))
+                         return;
+                     EngineAheadFolders(path);
+                     EngineAhead("FOLDER", g_state.destination);
+                     EngineAhead("FILE", path);
+                 });
+    EngineAhead("UNINSTKEY", kSetupConfig.productName);
+    EngineAhead("APPKEY", kSetupConfig.mainExecutable);
+    NameShortcutsAhead();
+}
+
 // Pass 1: every payload file.
 bool ExtractFiles(HWND owner, bool ok)
 {
@@ -190,6 +210,7 @@ bool RunSteps(HWND owner)
     // line, ahead of what the step then makes.
     progress->pauseWork = EngineKeep;
     g_engine.kept = true;
+    NameRunAhead();
     record->Add("APPNAME", kSetupConfig.productName);
     SizeProgress(*progress);
 

@@ -93,7 +93,9 @@ bool Log::Add(const char *name, const char *text)
 {
     if (!fullList->AddUniqueChild(name, text))
         return false;
-    unkept_ = true;
+    // What was named ahead is on disk already, or goes with the next Keep.
+    if (!Holds(*ahead_, name, text))
+        unkept_ = true;
     return sessionList->AddUniqueChild(name, text) == 1;
 }
 

@@ -13,6 +13,7 @@
 #include "install/report.h"
 #include "product/config.h"
 #include "product/manifest.h"
+#include "product/queries.h"
 #include "state/state.h"
 
 namespace {
@@ -160,4 +161,20 @@ bool CreateDesktopShortcut(HWND owner)
     if (!ok)
         return ReportError(owner, "$0335");
     return true;
+}
+
+void NameShortcutsAhead()
+{
+    char group[MAX_PATH + sizeof g_state.programGroup];
+    char programs[MAX_PATH];
+    bool groupKnown = GetSpecialFolder(CSIDL_PROGRAMS, programs) &&
+                      JoinPath(group, sizeof group - 1, programs, g_state.programGroup);
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_SHORTCUT, [&](int, const ManifestEntry &entry) {
+        const char *caption = ResolveText(entry.extra);
+        if (groupKnown)
+            NameLinkAhead(group, caption ? caption : "");
+    });
+    char desktop[MAX_PATH];
+    if (g_state.desktopIcon && GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop))
+        NameLinkAhead(desktop, kSetupConfig.productName);
 }

@@ -234,14 +234,19 @@ TEST_F(Record, kept_record_names_what_comes_next_and_the_finished_one_only_what_
     ASSERT_TRUE(log.Keep());
     EXPECT_EQ(Elements{"FILE=C:\\Marker"}, Written());
 
-    // The file came, the folder was there already; the record of the run's
-    // end names what came, in the order it came, and nothing else.
+    // The file came, the folder was there already: the file was named on
+    // disk before, so no write. The record of the run's end names what
+    // came, in the order it came, and nothing else.
     log.Add("FILE", "C:\\Velmo\\Cardsets\\Cards.png");
     ASSERT_TRUE(log.Keep());
-    EXPECT_EQ(6u, Written().size());
+    EXPECT_EQ(Elements{"FILE=C:\\Marker"}, Written());
+    log.Add("FILE", "C:\\Velmo\\Cardsets\\Extra.png");
+    ASSERT_TRUE(log.Keep());
+    EXPECT_EQ(7u, Written().size()) << "what was not named before is written";
     ASSERT_TRUE(log.Commit());
     EXPECT_EQ((Elements{"REGVALUE=HKCU\\Velmo", "FILE=C:\\Velmo\\Old.exe", "APPNAME=Velmo",
-                        "FILE=C:\\Velmo\\Cardsets\\Cards.png"}),
+                        "FILE=C:\\Velmo\\Cardsets\\Cards.png",
+                        "FILE=C:\\Velmo\\Cardsets\\Extra.png"}),
               Written());
 }
 
