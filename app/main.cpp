@@ -4,16 +4,19 @@
 
 #include <new>
 
+#include "app/app_ids.h"
 #include "app/cmdline.h"
 #include "app/detect.h"
 #include "base/format.h"
 #include "base/holders.h"
 #include "base/runlog.h"
 #include "base/text.h"
+#include "install/in_use.h"
 #include "install/install.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
 #include "product/queries.h"
+#include "product/run_lock.h"
 #include "state/state.h"
 #include "wizard/decisions.h"
 #include "wizard/folders.h"
@@ -111,6 +114,11 @@ SetupOutcome Install()
     RunLog("Destination folder: %s", g_state.destination);
     RunLog("Program group: %s", g_state.programGroup);
     RunLog("Desktop icon: %s", YesNo(g_state.desktopIcon));
+    // Nothing is changed while another program holds a file that the run
+    // would change: the user closes it, or the setup ends here as if it had
+    // not begun.
+    if (!AskUntilFilesAreFree(g_state.anchor))
+        return SetupOutcome::FilesInUse;
     bool ok = RunInstallation(g_state.anchor);
     return g_state.cancelled ? SetupOutcome::Cancelled
            : ok              ? SetupOutcome::Installed
@@ -179,6 +187,16 @@ SetupOutcome RunSetup(const CommandLineSwitches &switches)
     if (switches.problem != CommandLineProblem::None) {
         ReportUnusableCommandLine(switches);
         return SetupOutcome::UnusableCommandLine;
+    }
+    // One setup or uninstall at a time, system-wide, held to the end of the
+    // setup: a second one says so and ends before the wizard.
+    NamedMutex run;
+    if (!run.Acquire(kRunMutexName, 0)) {
+        RunLog("Error: %s", OwnText(IDS_RUN_BUSY));
+        if (g_state.quiet == QuietMode::None)
+            MessageBoxA(nullptr, OwnText(IDS_RUN_BUSY), ResolveText("$0010"),
+                        MB_OK | MB_ICONWARNING);
+        return SetupOutcome::AnotherSetupRunning;
     }
     if (g_state.quiet != QuietMode::None)
         return RunQuiet();

@@ -125,6 +125,44 @@ private:
     T *pointer_ = nullptr;
 };
 
+// A named mutex, owned from Acquire until the destructor releases and
+// closes it:
+//     NamedMutex run;
+//     if (!run.Acquire(kRunMutexName, 0)) ... another process owns it
+// A process that ends owning it leaves it abandoned, which the next
+// Acquire takes over.
+class NamedMutex {
+public:
+    NamedMutex() = default;
+    ~NamedMutex()
+    {
+        if (owned_)
+            ReleaseMutex(mutex_);
+        if (mutex_)
+            CloseHandle(mutex_);
+    }
+    NamedMutex(const NamedMutex &) = delete;
+    NamedMutex &operator=(const NamedMutex &) = delete;
+
+    // Opens or creates the mutex `name` and waits up to waitMs for it. True
+    // when this object owns it now; false when another owner kept it (or
+    // it could not be had at all).
+    bool Acquire(const char *name, DWORD waitMs)
+    {
+        if (!mutex_)
+            mutex_ = CreateMutexA(nullptr, FALSE, name);
+        if (!mutex_ || owned_)
+            return owned_;
+        DWORD result = WaitForSingleObject(mutex_, waitMs);
+        owned_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        return owned_;
+    }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool owned_ = false;
+};
+
 // An item-id list that the shell allocated (SHGetSpecialFolderLocation,
 // SHBrowseForFolderA), freed with the shell allocator given at construction.
 // With a null allocator nothing is freed.

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "base/holders.h"
+#include "base/text.h"
 #include "install/cleanup_steps.h"
 #include "install/engine.h"
 #include "product/config.h"
@@ -45,6 +48,14 @@ void ApplyCleanUpTable()
     CleanUpPlace place = {g_state.installedFolder, g_state.destination,
                           g_state.installedVersionMs, kSetupConfig.commonFolder,
                           kSetupConfig.otherProducts};
+    // The product data file that the clean-up writes is named before.
+    char data[sizeof g_state.destination + 32];
+    if (JoinPath(data, sizeof data - 4, g_state.destination, kSetupConfig.productDataFile)) {
+        EngineAhead("FILE", data);
+        std::strcat(data, ".new");
+        EngineAhead("FILE", data);
+    }
+    EngineKeep();
     SystemCleanUp system;
     ApplyCleanUpTable(kCleanUpTable, kCleanUpCount, place, *g_engine.record, system);
 }

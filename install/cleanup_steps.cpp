@@ -75,7 +75,12 @@ void ApplyCleanUpTable(const ManifestEntry *table, int count, const CleanUpPlace
             continue;
         switch (entry.flags) {
         case CLEANUP_DELETE:
-            target.RemoveFile(path);
+            // The old record is not deleted but replaced by the record of
+            // this run, so that one is on disk at every instant.
+            if (EqualNoCaseAnsi(path, record.RecordPath()))
+                record.DropEarlierFile();
+            else
+                target.RemoveFile(path);
             break;
         case CLEANUP_SHARED_UNINSTALLER:
             RemoveSharedUninstaller(place, entry.name, target);

@@ -10,6 +10,7 @@ class Log;
 struct Engine {
     Progress *progress = nullptr;  // the progress window, while it exists
     Log *record = nullptr;         // the uninstall record, while it exists
+    bool kept = true;              // the last write of the record succeeded
 };
 
 // Set by RunInstallation for the length of one run; empty otherwise.
@@ -20,6 +21,20 @@ extern Engine g_engine;
 void EngineStatus(const char *text);                       // the status line
 void EngineAdvanceStep();                                  // one step of the bar
 void EngineRecord(const char *element, const char *text);  // the uninstall record
+
+// Before a step makes something it names it in the record on disk: it
+// names it ahead (EngineAhead, EngineAheadFolders), then either sets a
+// status line, during whose pause the record is written, or calls
+// EngineKeep; it goes on only while EngineKept() holds.
+void EngineAhead(const char *element, const char *text);
+// Names ahead as FOLDER every folder on the way to `path` (everything before
+// its last "") that does not exist yet, outer folders first.
+void EngineAheadFolders(const char *path);
+// Writes the record now if anything was added or named since the last
+// write.
+void EngineKeep();
+// True unless the last write of the record failed.
+bool EngineKept();
 
 // Owns one object of the run and shows it in its slot of g_engine for as
 // long as it lives:

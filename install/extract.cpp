@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "install/engine.h"
 #include "install/progress.h"
+#include "install/record.h"
 #include "install/report.h"
 #include "product/inflate.h"
 #include "product/manifest.h"
@@ -35,11 +36,9 @@ private:
 
 void ShowStatus(const char *name)
 {
-    if (!g_engine.progress)
-        return;
     char status[1024];
     FormatText(status, sizeof status, ResolveText("$0312"), name);
-    g_engine.progress->SetStatus(status);
+    EngineStatus(status);
 }
 
 }  // namespace
@@ -47,13 +46,36 @@ void ShowStatus(const char *name)
 bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
 {
     const ManifestEntry &entry = kInstallTable[index];
-    ShowStatus(entry.name);
 
     char path[1024];
     // A path beyond the buffer cannot be opened as it stands: opening the
     // cut text could hit another file.
-    if (!JoinPath(path, sizeof path, folder, entry.name))
+    if (!JoinPath(path, sizeof path, folder, entry.name)) {
+        ShowStatus(entry.name);
         return ReportError(owner, "$0333", path);
+    }
+
+    // The file and the folders on its way are named in the record on disk
+    // before they exist; the record lives in `folder`, which therefore
+    // comes first.
+    if (record) {
+        EngineAheadFolders(path);
+        EngineAhead("FOLDER", folder);
+        EngineAhead("FILE", path);
+        char inside[1024];
+        if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES &&
+            JoinPath(inside, sizeof inside, folder, ""))
+            CreateFolderPath("FOLDER", inside);
+    }
+    ShowStatus(entry.name);
+    if (record && !EngineKept()) {
+        // Without its folder the file could not be made either.
+        DWORD attributes = GetFileAttributesA(folder);
+        bool folderMade =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        return ReportError(owner, "$0333",
+                           folderMade && g_engine.record ? g_engine.record->RecordPath() : path);
+    }
 
     FILE *file = std::fopen(path, "wb");
     if (!file) {

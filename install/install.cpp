@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "base/holders.h"
 #include "base/runlog.h"
 #include "base/text.h"
@@ -28,6 +30,8 @@ void EngineStatus(const char *text)
 {
     if (g_engine.progress)
         g_engine.progress->SetStatus(text);
+    else
+        EngineKeep();
 }
 
 void EngineAdvanceStep()
@@ -40,6 +44,39 @@ void EngineRecord(const char *element, const char *text)
 {
     if (g_engine.record)
         g_engine.record->Add(element, text);
+}
+
+void EngineAhead(const char *element, const char *text)
+{
+    if (g_engine.record)
+        g_engine.record->AddAhead(element, text);
+}
+
+void EngineAheadFolders(const char *path)
+{
+    char folder[1024];
+    if (!CopyText(folder, sizeof folder, path))
+        return;
+    // The outermost missing folder is found first and named first.
+    char *slash = std::strrchr(folder, '\\');
+    if (!slash)
+        return;
+    *slash = '\0';
+    if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
+        return;
+    EngineAheadFolders(folder);
+    EngineAhead("FOLDER", folder);
+}
+
+void EngineKeep()
+{
+    if (g_engine.record)
+        g_engine.kept = g_engine.record->Keep();
+}
+
+bool EngineKept()
+{
+    return g_engine.kept;
 }
 
 namespace {
@@ -67,6 +104,26 @@ void SizeProgress(Progress &progress)
         ++steps;
     progress.bytesTotal = bytes;
     progress.stepsTotal = steps;
+}
+
+// Names in the record, ahead of the run, everything that the passes will
+// make: the files and the folders on their way, the two keys and the links.
+// The first status line's pause writes it all at once; later steps then
+// add what is on disk already and cause no further write.
+void NameRunAhead()
+{
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_EXTRACT | ENTRY_UNINSTALLER,
+                 [&](int, const ManifestEntry &entry) {
+                     char path[1024];
+                     if (!JoinPath(path, sizeof path, g_state.destination, entry.name))
+                         return;
+                     EngineAheadFolders(path);
+                     EngineAhead("FOLDER", g_state.destination);
+                     EngineAhead("FILE", path);
+                 });
+    EngineAhead("UNINSTKEY", kSetupConfig.productName);
+    EngineAhead("APPKEY", kSetupConfig.mainExecutable);
+    NameShortcutsAhead();
 }
 
 // Pass 1: every payload file.
@@ -149,6 +206,11 @@ bool RunSteps(HWND owner)
 
     EngineObject<Progress> progress(g_engine.progress, owner);
     EngineObject<Log> record(g_engine.record, g_state.destination);
+    // The record on disk is kept up to date in the pause of each status
+    // line, ahead of what the step then makes.
+    progress->pauseWork = EngineKeep;
+    g_engine.kept = true;
+    NameRunAhead();
     record->Add("APPNAME", kSetupConfig.productName);
     SizeProgress(*progress);
 

@@ -77,6 +77,10 @@ void Progress::SetStatus(const char *text)
         return;
     LARGE_INTEGER start = {};
     QueryPerformanceCounter(&start);
+    // The work comes first, so that a line on the screen tells that what it
+    // announces is prepared (the record names it).
+    if (pauseWork)
+        pauseWork();
     SetWindowTextA(status_, text);
     PumpMessages();
     Pause(start);

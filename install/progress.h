@@ -21,7 +21,7 @@ public:
     // Shows `text` on the status line and holds the run 50 ms, counted from
     // the call. Within that time the bar is brought up to date and
     // messages are pumped, which paints both, and input that comes is
-    // handled at once.
+    // handled at once, and pauseWork is done.
     void SetStatus(const char *text);
     // Counts bytes written and moves the bar within 0..80. The bar is
     // painted and messages are pumped at most every kPumpIntervalMs; the
@@ -37,6 +37,11 @@ public:
     // Moves the bar to where the counters put it, for anything that holds
     // the run (an error box) or names the next entry.
     void ShowBar();
+
+    // Work that a status line's pause takes in, so that it costs the run
+    // nothing (the driver writes the record there), done before the line
+    // changes; null for none.
+    void (*pauseWork)() = nullptr;
 
     int32_t bytesDone = 0;
     int32_t bytesTotal = 1;  // set by the driver after creation

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <new>
+
+#include "base/durable.h"
+#include "base/text.h"
 #include "product/config.h"
 #include "xml/vxml.h"
 
@@ -24,20 +28,63 @@ char *JoinPath(const char *folder, const char *file)
     return path;
 }
 
+// Appends to `to` a copy of every child of `from` with its subtree, in
+// order; what cannot be allocated is left out.
+void CopyChildren(const Vxml &from, Vxml &to)
+{
+    for (Vxml *child = from.FirstChild(); child; child = child->NextSibling()) {
+        Vxml *copy = to.AddChild(new (std::nothrow) Vxml(child->GetName()));
+        if (!copy)
+            continue;
+        copy->SetText(child->GetText());
+        CopyChildren(*child, *copy);
+    }
+}
+
+// True when `list` holds a child `name` whose text equals `text`, both
+// without regard to case.
+bool Holds(Vxml &list, const char *name, const char *text)
+{
+    for (Vxml *element = list.FindFirst(name); element; element = list.FindNext()) {
+        if (element->GetText() && EqualNoCase(element->GetText(), text))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Log::Log(const char *folder)
     : fullList(new Vxml("UNINSTALL")),
       sessionList(new Vxml("UNINSTALL")),
-      recordPath_(JoinPath(folder, kSetupConfig.uninstallRecord))
+      recordPath_(JoinPath(folder, kSetupConfig.uninstallRecord)),
+      earlier_(new Vxml("UNINSTALL")),
+      ahead_(new Vxml("UNINSTALL"))
 {
-    if (recordPath_)
-        fullList->Load(recordPath_);
+    if (!recordPath_)
+        return;
+    if (FILE *file = std::fopen(recordPath_, "rb")) {
+        earlierExisted_ = true;
+        std::fclose(file);
+    }
+    earlier_->Load(recordPath_);
+    CopyChildren(*earlier_, *fullList);
+    // Keep replaces the record through a file of this name, which a run
+    // that ends during the write leaves behind.
+    size_t length = std::strlen(recordPath_);
+    if (char *pending = static_cast<char *>(std::malloc(length + sizeof ".new"))) {
+        std::memcpy(pending, recordPath_, length);
+        std::memcpy(pending + length, ".new", sizeof ".new");
+        ahead_->AddUniqueChild("FILE", pending);
+        std::free(pending);
+    }
 }
 
 Log::~Log()
 {
     std::free(recordPath_);
+    delete ahead_;
+    delete earlier_;
     delete sessionList;
     delete fullList;
 }
@@ -46,7 +93,32 @@ bool Log::Add(const char *name, const char *text)
 {
     if (!fullList->AddUniqueChild(name, text))
         return false;
+    // What was named ahead is on disk already, or goes with the next Keep.
+    if (!Holds(*ahead_, name, text))
+        unkept_ = true;
     return sessionList->AddUniqueChild(name, text) == 1;
+}
+
+void Log::AddAhead(const char *name, const char *text)
+{
+    if (text && !Holds(*fullList, name, text) && ahead_->AddUniqueChild(name, text))
+        unkept_ = true;
+}
+
+bool Log::Keep()
+{
+    if (!unkept_)
+        return true;
+    if (!Write(true))
+        return false;
+    unkept_ = false;
+    return true;
+}
+
+void Log::DropEarlierFile()
+{
+    earlierKept_ = false;
+    unkept_ = true;
 }
 
 void Log::AddPath(const char *name, const char *folder, const char *file)
@@ -59,18 +131,27 @@ void Log::AddPath(const char *name, const char *folder, const char *file)
 
 bool Log::Commit()
 {
+    return Write(false);
+}
+
+bool Log::Write(bool ahead)
+{
     if (!recordPath_)
         return false;
-    // The file as it is now: the clean-up of an old version may have
-    // deleted the one loaded at the start.
     Vxml merged("UNINSTALL");
-    merged.Load(recordPath_);
+    if (earlierKept_)
+        CopyChildren(*earlier_, merged);
+    Vxml *lists[2] = {fullList, ahead ? ahead_ : nullptr};
     for (const char *group : kRecordGroups) {
-        for (Vxml *element = fullList->FindFirst(group); element; element = fullList->FindNext()) {
-            // An element without text can never match, so it would be
-            // written once more with every installation.
-            if (element->GetText())
-                merged.AddUniqueChild(element->GetName(), element->GetText());
+        for (Vxml *list : lists) {
+            if (!list)
+                continue;
+            for (Vxml *element = list->FindFirst(group); element; element = list->FindNext()) {
+                // An element without text can never match, so it would be
+                // written once more with every installation.
+                if (element->GetText())
+                    merged.AddUniqueChild(element->GetName(), element->GetText());
+            }
         }
     }
     return merged.Save(recordPath_);
@@ -80,6 +161,15 @@ void Log::Rollback(RollbackTarget &target)
 {
     for (Vxml *file = sessionList->FindFirst("FILE"); file; file = sessionList->FindNext())
         target.RemoveFile(file->GetText());
+    // The record kept while the run went goes the way the run's files go;
+    // an earlier record file comes back as it was loaded.
+    if (recordPath_ && earlierExisted_) {
+        Vxml earlier("UNINSTALL");
+        CopyChildren(*earlier_, earlier);
+        earlier.Save(recordPath_);
+    } else if (recordPath_) {
+        RemoveFile(recordPath_);
+    }
     for (Vxml *folder = sessionList->FindLast("FOLDER"); folder; folder = sessionList->FindPrev())
         target.RemoveFolder(folder->GetText());
     for (Vxml *key = sessionList->FindFirst("APPKEY"); key; key = sessionList->FindNext())

@@ -38,16 +38,38 @@ public:
     // Add with the text folder + "\" + file.
     void AddPath(const char *name, const char *folder, const char *file);
 
-    // Writes "Uninstall.dat": first the file as it is on disk now, in its own
-    // order, then whatever the record holds beyond it, grouped by element
-    // name in the order of kRecordGroups. False when the file could not be
-    // written whole: the uninstaller would then leave this run's files.
+    // Names what the run is about to make, so that the record on disk
+    // (Keep) names it before it exists. Such an element stays out of the
+    // finished record unless the run adds it too; naming something that is
+    // never made is harmless, as the uninstaller removes only what exists.
+    void AddAhead(const char *name, const char *text);
+    // Writes the record as it stands, with what is named ahead, in the place
+    // of "Uninstall.dat" in one step, so that a run that ends at any instant
+    // leaves a record of everything it made. Writes only when something was
+    // added since the last Keep. False when the file could not be written:
+    // what was added since is then not named on disk.
+    bool Keep();
+    // The earlier record file is to go (the clean-up of an old version):
+    // from now on the record no longer keeps that file's own order and
+    // element names, as if the file were gone. The file itself is replaced
+    // by the next Keep or Commit, never deleted, so that a record is on
+    // disk at every instant.
+    void DropEarlierFile();
+
+    // Writes the finished "Uninstall.dat": first the file that was there
+    // when the run began (unless DropEarlierFile), in its own order, then
+    // whatever the record holds beyond it, grouped by element name in the
+    // order of kRecordGroups; nothing that was only named ahead. False when
+    // the file could not be written whole: the uninstaller would then leave
+    // this run's files.
     bool Commit();
     // The path of "Uninstall.dat"; "" when there was no memory for it.
     const char *RecordPath() const { return recordPath_ ? recordPath_ : ""; }
-    // Removes what this run added (and only that): its files, then its
-    // folders, the latest first so that inner folders go before their
-    // parents, then its registry keys. Every failure is ignored.
+    // Removes what this run added (and only that): its files, then the
+    // record it kept (the earlier record file is written back as it was
+    // loaded), then its folders, the latest first so that inner folders go
+    // before their parents, then its registry keys. Every failure is
+    // ignored.
     void Rollback(RollbackTarget &target);
     // Rollback through the system (Windows builds).
     void Rollback();
@@ -58,6 +80,18 @@ public:
     Vxml *sessionList;
 
 private:
+    // Writes the earlier file's elements (unless dropped), then the groups
+    // of fullList and, with `ahead`, of what is named ahead.
+    bool Write(bool ahead);
+
     // folder + "\" + "Uninstall.dat", made once; null without memory.
     char *recordPath_;
+    // The record file as it was when the run began.
+    Vxml *earlier_;
+    bool earlierExisted_ = false;
+    bool earlierKept_ = true;
+    // What the run is about to make.
+    Vxml *ahead_;
+    // Something was added since the last Keep.
+    bool unkept_ = true;
 };

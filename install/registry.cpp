@@ -141,7 +141,10 @@ const char *ProductWebAddress()
 
 bool RegisterAppPath(HWND owner)
 {
+    EngineAhead("APPKEY", kSetupConfig.mainExecutable);
     EngineStatus(ResolveText("$0310"));
+    if (!EngineKept())
+        return ReportError(owner, "$0334");
     // A program path longer than a Windows path can be is refused before the
     // registry is touched: a cut path would name another file.
     char program[MAX_PATH];
@@ -156,6 +159,8 @@ bool RegisterAppPath(HWND owner)
 
 bool InstallUninstaller(HWND owner, int index)
 {
+    // The key is named with the file, in the pause of its status line.
+    EngineAhead("UNINSTKEY", kSetupConfig.productName);
     if (!ExtractEntry(owner, g_state.destination, index, true))
         return false;
     char uninstaller[MAX_PATH], quiet[MAX_PATH + 8], icon[MAX_PATH + 2], program[MAX_PATH];

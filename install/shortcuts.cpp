@@ -14,6 +14,7 @@
 #include "install/report.h"
 #include "product/config.h"
 #include "product/manifest.h"
+#include "product/queries.h"
 #include "state/state.h"
 
 namespace {
@@ -64,6 +65,26 @@ bool PrepareGroupFolder(char *group, size_t size)
     return true;
 }
 
+// The path of the link `caption` in `linkFolder` into `linkPath` (of
+// kLinkPathChars bytes); false when it does not fit.
+bool LinkPath(char *linkPath, const char *linkFolder, const char *caption)
+{
+    int length = FormatText(linkPath, kLinkPathChars, "%s\\%s.lnk", linkFolder, caption);
+    return length >= 0 && length < kLinkPathChars;
+}
+
+// Names the link in `linkFolder` and the folders on its way in the record on
+// disk, before any of them is made: ahead, then written in the pause of the
+// status line.
+void NameLinkAhead(const char *linkFolder, const char *caption)
+{
+    char linkPath[kLinkPathChars];
+    if (LinkPath(linkPath, linkFolder, caption)) {
+        EngineAheadFolders(linkPath);
+        EngineAhead("FILE", linkPath);
+    }
+}
+
 }  // namespace
 
 bool CreateShortcut(const char *linkFolder, const char *targetFolder, const char *target,
@@ -90,8 +111,7 @@ bool CreateShortcut(const char *linkFolder, const char *targetFolder, const char
     if (FAILED(link.QueryInto(IID_IPersistFile, file)))
         return false;
     char linkPath[kLinkPathChars];
-    int length = FormatText(linkPath, sizeof linkPath, "%s\\%s.lnk", linkFolder, caption);
-    if (length < 0 || length >= static_cast<int>(sizeof linkPath))
+    if (!LinkPath(linkPath, linkFolder, caption))
         return false;
     WCHAR widePath[kLinkPathChars];
     if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kLinkPathChars))
@@ -109,15 +129,19 @@ bool CreateShortcut(const char *linkFolder, const char *targetFolder, const char
 bool CreateGroupShortcut(HWND owner, int index)
 {
     const ManifestEntry &entry = kInstallTable[index];
-    EngineStatus(ResolveText("$0311"));
-    char group[MAX_PATH + sizeof g_state.programGroup];
-    if (!PrepareGroupFolder(group, sizeof group))
-        return ReportError(owner, "$0335");
-
     // A caption is a text reference or the text itself (ResolveText keeps
     // any other text as it is); it names the link and describes it. A web
     // address is linked as it stands.
     const char *caption = ResolveText(entry.extra);
+    char group[MAX_PATH + sizeof g_state.programGroup];
+    char programs[MAX_PATH];
+    if (GetSpecialFolder(CSIDL_PROGRAMS, programs) &&
+        JoinPath(group, sizeof group - 1, programs, g_state.programGroup))
+        NameLinkAhead(group, caption ? caption : "");
+    EngineStatus(ResolveText("$0311"));
+    if (!EngineKept() || !PrepareGroupFolder(group, sizeof group))
+        return ReportError(owner, "$0335");
+
     const char *targetFolder =
         (entry.flags & ENTRY_EXTERNAL_TARGET) ? nullptr : g_state.destination;
     bool ok = CreateShortcut(group, targetFolder, entry.name, nullptr, caption ? caption : "");
@@ -129,9 +153,12 @@ bool CreateGroupShortcut(HWND owner, int index)
 
 bool CreateDesktopShortcut(HWND owner)
 {
-    EngineStatus(ResolveText("$0311"));
     char desktop[MAX_PATH];
-    if (!GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop))
+    bool found = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop);
+    if (found)
+        NameLinkAhead(desktop, kSetupConfig.productName);
+    EngineStatus(ResolveText("$0311"));
+    if (!found || !EngineKept())
         return ReportError(owner, "$0335");
     bool ok = CreateShortcut(desktop, g_state.destination, kSetupConfig.mainExecutable, nullptr,
                              kSetupConfig.productName);
@@ -139,4 +166,20 @@ bool CreateDesktopShortcut(HWND owner)
     if (!ok)
         return ReportError(owner, "$0335");
     return true;
+}
+
+void NameShortcutsAhead()
+{
+    char group[MAX_PATH + sizeof g_state.programGroup];
+    char programs[MAX_PATH];
+    bool groupKnown = GetSpecialFolder(CSIDL_PROGRAMS, programs) &&
+                      JoinPath(group, sizeof group - 1, programs, g_state.programGroup);
+    ForEachEntry(kInstallTable, kInstallCount, ENTRY_SHORTCUT, [&](int, const ManifestEntry &entry) {
+        const char *caption = ResolveText(entry.extra);
+        if (groupKnown)
+            NameLinkAhead(group, caption ? caption : "");
+    });
+    char desktop[MAX_PATH];
+    if (g_state.desktopIcon && GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop))
+        NameLinkAhead(desktop, kSetupConfig.productName);
 }

@@ -22,3 +22,8 @@ bool CreateGroupShortcut(HWND owner, int index);
 // Makes the program's link on the user's desktop, with one step of the
 // progress bar. False after "$0335".
 bool CreateDesktopShortcut(HWND owner);
+
+// Names ahead in the record the links that the shortcut steps will make
+// (the program group's and, if chosen, the desktop's) and the folders on
+// their way that do not exist yet.
+void NameShortcutsAhead();

@@ -1,6 +1,7 @@
 // Velmo.exe of the payload: a small stand-in for the game that opens one
 // window titled with the product and version, so that an installed game
-// can be started and recognised.
+// can be started and recognised. Like a real game it keeps its card images
+// open while it runs, readable by others but not replaceable.
 #include <windows.h>
 
 namespace {
@@ -40,6 +41,22 @@ LRESULT CALLBACK GameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
+// Opens Cardsets\Cards.png beside the program for as long as the game runs;
+// INVALID_HANDLE_VALUE when it is not there.
+HANDLE OpenCards()
+{
+    char path[MAX_PATH + 32];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return INVALID_HANDLE_VALUE;
+    char *slash = path + length;
+    while (slash > path && *slash != '\\')
+        --slash;
+    lstrcpyA(slash, "\\Cardsets\\Cards.png");
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
@@ -58,10 +75,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         return 1;
     ShowWindow(window, show);
     UpdateWindow(window);
+    HANDLE cards = OpenCards();
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    if (cards != INVALID_HANDLE_VALUE)
+        CloseHandle(cards);
     return static_cast<int>(message.wParam);
 }

@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "locale/vlocale.h"
 #include "product/config.h"
+#include "state/own_texts.h"
 
 SetupState g_state;
 
@@ -20,4 +21,18 @@ void SetStateDefaults()
 const char *ResolveText(const char *text)
 {
     return g_state.locale ? g_state.locale->Resolve(text) : text;
+}
+
+const char *OwnText(int englishId)
+{
+    // Two texts may be in use at once: a message and a text filled into it.
+    static char texts[2][512];
+    static int next = 0;
+    char *text = texts[next];
+    next = 1 - next;
+    bool dutch = g_state.locale && g_state.locale->languageName[0] != '\0';
+    if (LoadStringA(g_state.instance, englishId + (dutch ? kDutchOwnTexts : 0), text,
+                    sizeof texts[0]) <= 0)
+        text[0] = '\0';
+    return text;
 }

@@ -58,3 +58,9 @@ void SetStateDefaults();
 // The text of a text reference ("$0330") in the user's language; any other
 // string, and every string before the language object exists, as it stands.
 const char *ResolveText(const char *text);
+
+// A text of the program's own string table (state/own_texts.h) in the
+// language of the language tables: the Dutch one when the Dutch table is
+// loaded. "" when there is none. The text stays valid until the call after
+// the next.
+const char *OwnText(int englishId);

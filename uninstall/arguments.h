@@ -21,6 +21,7 @@ enum UninstallExit {
     kDeclined = 2,       // the user answered No
     kLeftSome = 3,       // the removal ran; something the record names was left (listed
                          // at the end); folders kept for the user's files do not count
+    kBusy = 4,           // another setup or uninstall of the product runs: nothing was done
 };
 
 struct UninstallArguments {

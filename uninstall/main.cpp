@@ -8,8 +8,10 @@
 #include <cstring>
 
 #include "base/format.h"
+#include "base/holders.h"
 #include "base/runlog.h"
 #include "base/text.h"
+#include "product/run_lock.h"
 #include "uninstall/arguments.h"
 #include "uninstall/finish.h"
 #include "uninstall/leftovers.h"
@@ -22,6 +24,9 @@
 namespace {
 
 const char kRecordName[] = "Uninstall.dat";
+
+// How long the copy that ends a removal waits for the original to end.
+constexpr DWORD kFinishWaitMs = 60000;
 
 void Message(const char *text, UINT icon)
 {
@@ -253,6 +258,18 @@ int Uninstall(HINSTANCE instance, bool quiet)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     UninstallArguments arguments = ParseArguments(commandLine);
+    // One setup or uninstall at a time, system-wide. The copy that ends a
+    // removal gets it once the original has ended; a setup that came first
+    // keeps the original's program.
+    NamedMutex run;
+    if (!run.Acquire(kRunMutexName, arguments.finish ? kFinishWaitMs : 0)) {
+        if (arguments.finish)
+            return 1;
+        LoadTexts();
+        if (!arguments.quiet)
+            Message(Text(IDS_BUSY), MB_ICONWARNING);
+        return kBusy;
+    }
     if (arguments.finish)
         return FinishRun(arguments);
     LoadTexts();

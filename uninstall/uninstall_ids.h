@@ -23,7 +23,8 @@
 #define IDS_LEFT_FOREIGN 114
 #define IDS_LARGE_RECORD 115
 #define IDS_NO_LOG 116
+#define IDS_BUSY 117
 // The last text id.
-#define IDS_LAST IDS_NO_LOG
+#define IDS_LAST IDS_BUSY
 
 #define kDutchTexts 100

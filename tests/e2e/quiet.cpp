@@ -16,7 +16,7 @@
 #include "install_scenario.h"
 #include "product/config.h"
 #include "setup_run.h"
-#include "snapshot.h"
+#include "machine.h"
 #include "system_entries.h"
 
 using namespace install_e2e;
@@ -131,7 +131,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
     const std::string setupLog = "C:\\setup log.txt", uninstallLog = "C:\\uninstall log.txt";
     SpecialFolder(CSIDL_PROGRAMS);
     SpecialFolder(CSIDL_DESKTOPDIRECTORY);
-    const snapshot::Snapshot before = snapshot::Take();
+    const install_e2e::Snapshot before = install_e2e::TakeSnapshot();
 
     ASSERT_EQ(0, QuietRun("/VERYSILENT /DIR=\"" + folder + "\" /group=\"Games\\Cards\" "
                           "/NODESKTOP /LOG=\"" + setupLog + "\""));
@@ -197,10 +197,10 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
     DWORD code = 0;
     ASSERT_TRUE(wineboot.WaitForExit(60000, &code)) << "the restart did not end";
 
-    const snapshot::Snapshot after = snapshot::Take();
-    EXPECT_EQ(std::vector<std::string>(), snapshot::Minus(before, after)) << "taken";
+    const install_e2e::Snapshot after = install_e2e::TakeSnapshot();
+    EXPECT_EQ(std::vector<std::string>(), install_e2e::Minus(before, after)) << "taken";
     EXPECT_EQ(std::vector<std::string>(),
-              WithoutLogs(snapshot::Minus(after, before), {setupLog, uninstallLog}))
+              WithoutLogs(install_e2e::Minus(after, before), {setupLog, uninstallLog}))
         << "left on the machine";
 }
 
@@ -265,7 +265,7 @@ TEST(Quiet, silent_run_uses_the_installed_folder_and_cancel_rolls_back_with_7)
 // 6 and the system's reason.
 TEST(Quiet, runs_that_cannot_install_end_with_their_exit_code_and_change_nothing)
 {
-    const snapshot::Snapshot before = snapshot::Take();
+    const install_e2e::Snapshot before = install_e2e::TakeSnapshot();
     struct Run {
         std::string arguments;
         int code;
@@ -298,8 +298,8 @@ TEST(Quiet, runs_that_cannot_install_end_with_their_exit_code_and_change_nothing
         logged.push_back("exit code " + std::to_string(run.code) + "\r\n");
         ExpectLogHas(ReadLog(log), logged);
     }
-    EXPECT_EQ(std::vector<std::string>(), snapshot::Minus(before, snapshot::Take()));
-    EXPECT_EQ(std::vector<std::string>(), WithoutLogs(snapshot::Minus(snapshot::Take(), before),
+    EXPECT_EQ(std::vector<std::string>(), install_e2e::Minus(before, install_e2e::TakeSnapshot()));
+    EXPECT_EQ(std::vector<std::string>(), WithoutLogs(install_e2e::Minus(install_e2e::TakeSnapshot(), before),
                                                       logs));
 
     // A folder that cannot be made: a file stands where a folder must go.

@@ -426,6 +426,8 @@ HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices)
     if (choices.beforeFinish)
         choices.beforeFinish();
     driver::PressWizardButton(sheet, PSBTN_FINISH);
+    if (!choices.waitForProgress)
+        return sheet;
 
     HWND progress = driver::WaitForDialogWithControl(setup.Id(), ids::kProgressBar);
     if (!progress)

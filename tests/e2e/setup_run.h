@@ -37,6 +37,9 @@ struct Choices {
     // is answered with Yes; without it the question fails the walk, and so
     // does any other message box on the way.
     bool diskSpaceQuestion = false;
+    // Wait for the progress window after Finish; without it the walk ends
+    // with the press on Finish (a question may come first).
+    bool waitForProgress = true;
 };
 
 // The disk-space question in the user's language.
@@ -44,9 +47,9 @@ std::string DiskSpaceQuestion();
 
 // Starts the setup with `choices.arguments`, walks the wizard with the
 // choices (accepting the licence, the disk-space question and the warnings
-// as `diskSpaceQuestion` and `continueWarnings` say) and presses Finish. Returns
-// the progress window; nullptr, with the test failed, when the setup did not
-// get there in time.
+// as `diskSpaceQuestion` and `continueWarnings` say) and presses Finish.
+// Returns the progress window (the sheet without `waitForProgress`);
+// nullptr, with the test failed, when the setup did not get there in time.
 HWND StartInstallation(driver::SetupProcess &setup, const Choices &choices = Choices());
 
 // The buttons of the wizard sheet (the common controls' own ids).

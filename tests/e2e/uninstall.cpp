@@ -13,49 +13,16 @@
 #include "earlier.h"
 #include "ids.h"
 #include "install_scenario.h"
+#include "machine.h"
 #include "product/config.h"
 #include "product/registry_keys.h"
 #include "setup_run.h"
-#include "snapshot.h"
 
 using namespace install_e2e;
 
 namespace {
 
 constexpr int kRemoved = 0, kNothingRemoved = 1, kLeftSome = 3;
-
-// The machine as lines of text (snapshot.h).
-using Snapshot = snapshot::Snapshot;
-using snapshot::Minus;
-Snapshot TakeSnapshot()
-{
-    return snapshot::Take();
-}
-
-std::string SpecialFolder(int csidl)
-{
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
-}
-
-// A string value in the setup's 32-bit view of HKEY_LOCAL_MACHINE; "" when
-// it is not there.
-std::string ReadMachineValue(const std::string &key, const char *value)
-{
-    char data[1024] = "";
-    DWORD size = sizeof data - 1;
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &handle) !=
-        ERROR_SUCCESS)
-        return "";
-    if (RegQueryValueExA(handle, value, nullptr, nullptr, reinterpret_cast<BYTE *>(data), &size) !=
-        ERROR_SUCCESS)
-        size = 0;
-    RegCloseKey(handle);
-    data[size] = '\0';
-    return data;
-}
 
 bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data)
 {
@@ -70,73 +37,12 @@ bool WriteKey(HKEY root, const std::string &key, const char *value, const std::s
     return result == ERROR_SUCCESS;
 }
 
-bool KeyExists(HKEY root, const std::string &key)
-{
-    HKEY handle;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
-}
-
-// The uninstaller as the system's list of installed programs starts it:
-// the program of the registered uninstall command.
-std::string UninstallProgram()
-{
-    std::string command = ReadMachineValue(std::string(kUninstallKey) + "\\Velmo", "UninstallString");
-    EXPECT_NE("", command) << "the setup registered no uninstall command";
-    if (!command.empty() && command[0] == '"')
-        command = command.substr(1, command.find('"', 1) - 1);
-    return command;
-}
-
 void Install()
 {
     driver::SetupProcess setup;
     ASSERT_NE(nullptr, e2e::StartInstallation(setup));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
     ASSERT_TRUE(driver::FileExists(Installed("Uninstall.dat")));
-}
-
-// Waits for a quiet run to end, failing on any window it shows; returns
-// its exit code (-1 when it did not end in time).
-int QuietRun(const std::string &program)
-{
-    driver::SetupProcess uninstaller;
-    if (!uninstaller.StartProgram(program, "/S")) {
-        ADD_FAILURE() << "cannot start " << program;
-        return -1;
-    }
-    DWORD start = GetTickCount(), code = 0;
-    while (!uninstaller.WaitForExit(50, &code)) {
-        std::vector<HWND> windows = driver::TopLevelWindows(uninstaller.Id());
-        if (!windows.empty()) {
-            ADD_FAILURE() << "the quiet run shows \"" << driver::WindowText(windows[0]) << "\"";
-            return -1;
-        }
-        if (GetTickCount() - start > 120000) {
-            ADD_FAILURE() << "the quiet run did not end";
-            return -1;
-        }
-    }
-    return static_cast<int>(code);
-}
-
-// The finish run deletes the uninstaller after it ended.
-void ExpectUninstallerGone(const std::string &program)
-{
-    EXPECT_TRUE(driver::WaitUntil([&] { return !driver::FileExists(program); }, 30000))
-        << program << " is still there";
-}
-
-// What a restart does: the system deletes the files marked for it, the
-// uninstaller's temporary copy among them.
-void Restart()
-{
-    driver::SetupProcess wineboot;
-    ASSERT_TRUE(wineboot.StartProgram("C:\\windows\\system32\\wineboot.exe", "-r"));
-    DWORD code = 0;
-    ASSERT_TRUE(wineboot.WaitForExit(60000, &code)) << "the restart did not end";
 }
 
 // Waits for the uninstaller to end and checks its exit code.

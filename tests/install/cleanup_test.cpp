@@ -83,6 +83,9 @@ std::vector<std::string> Folders(Vxml *list)
 
 TEST_F(CleanUp, product_table_deletes_renames_records_and_writes_version_201)
 {
+    // Version 2's record, with an element that only version 2 knew.
+    std::ofstream(In("Uninstall.dat"), std::ios::binary)
+        << "<UNINSTALL><REGVALUE>HKCU\\Velmo</REGVALUE></UNINSTALL>";
     Log record(folder_.c_str());
     WatchedMachine machine;
     ApplyCleanUpTable(kCleanUpTable, kCleanUpCount, Place(), record, machine);
@@ -97,7 +100,14 @@ TEST_F(CleanUp, product_table_deletes_renames_records_and_writes_version_201)
     };
     EXPECT_TRUE(has("rename " + In("Fran\xE7" "ais.qlf") + " -> " + In("Fran\xE7" "ais (v2.1).qlf")));
     EXPECT_TRUE(has("delete " + In("Velmo.dat")));
-    EXPECT_TRUE(has("delete " + In("Uninstall.dat")));
+    // The old record is not deleted but replaced by the new one, so that a
+    // record is on disk at every instant; its own elements go with it.
+    EXPECT_FALSE(has("delete " + In("Uninstall.dat")));
+    ASSERT_TRUE(record.Commit());
+    Vxml written("UNINSTALL");
+    written.Load(In("Uninstall.dat").c_str());
+    EXPECT_EQ(nullptr, written.FindFirst("REGVALUE"));
+    std::remove(In("Uninstall.dat").c_str());
     EXPECT_TRUE(has("delete " + In("Cardsets\\Clubs.bmp")));
     // No other product registered: the shared uninstaller goes, with its
     // folder and the common folder, in that order and last.
@@ -108,7 +118,7 @@ TEST_F(CleanUp, product_table_deletes_renames_records_and_writes_version_201)
                                         "rmdir C:\\Common\\Kestrin"}),
               last);
     EXPECT_EQ((std::vector<std::string>{"Kestrin Solitaire", "Kestrin Mahjongg"}), machine.asked);
-    EXPECT_EQ(16 + 2 + 3u, machine.calls.size());
+    EXPECT_EQ(15 + 2 + 3u, machine.calls.size());
 
     // The old card-set folder is left to the new uninstaller.
     EXPECT_EQ(std::vector<std::string>{In("Cardsets")}, Folders(record.sessionList));

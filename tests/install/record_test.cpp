@@ -2,6 +2,7 @@
 // run adds, and what a roll-back removes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -193,15 +194,17 @@ TEST_F(Record, an_old_record_keeps_its_order_and_foreign_elements)
               Written());
 }
 
-TEST_F(Record, commit_merges_with_the_file_as_it_is_then)
+TEST_F(Record, commit_without_the_earlier_file_keeps_only_its_known_groups)
 {
     WriteRecordFile("<UNINSTALL><REGVALUE>HKCU\\Velmo</REGVALUE>"
                     "<CLASSKEY>Velmo.Deck</CLASSKEY><FILE>C:\\Velmo\\Old.exe</FILE></UNINSTALL>");
     Log log(Folder());
     log.Add("FILE", "C:\\Velmo\\Velmo.exe");
     log.Add("APPNAME", "Velmo");
-    // The clean-up of a version-2 installation deletes the old record.
-    std::remove(RecordFile().c_str());
+    // The clean-up of a version-2 installation gives up the old record; the
+    // file stays on disk until the record of this run replaces it.
+    log.DropEarlierFile();
+    EXPECT_NE("", ReadRecordFile());
     log.Commit();
     // What the record loaded survives as far as it belongs to the seven
     // groups; other element names are gone with the file.
@@ -210,13 +213,75 @@ TEST_F(Record, commit_merges_with_the_file_as_it_is_then)
               Written());
 }
 
-TEST_F(Record, commit_keeps_what_another_writer_added_meanwhile)
+TEST_F(Record, kept_record_names_what_comes_next_and_the_finished_one_only_what_came)
 {
+    WriteRecordFile("<UNINSTALL><REGVALUE>HKCU\\Velmo</REGVALUE>"
+                    "<FILE>C:\\Velmo\\Old.exe</FILE></UNINSTALL>");
+    const std::string pending = "FILE=" + RecordFile() + ".new";
     Log log(Folder());
-    log.Add("FILE", "C:\\Velmo\\Velmo.exe");
-    WriteRecordFile("<UNINSTALL><FOLDER>C:\\Other</FOLDER></UNINSTALL>");
-    log.Commit();
-    EXPECT_EQ((Elements{"FOLDER=C:\\Other", "FILE=C:\\Velmo\\Velmo.exe"}), Written());
+    log.Add("APPNAME", "Velmo");
+    log.AddAhead("FOLDER", "C:\\Velmo\\Cardsets");
+    log.AddAhead("FILE", "C:\\Velmo\\Cardsets\\Cards.png");
+    log.AddAhead("FILE", "C:\\Velmo\\Old.exe");  // named already: nothing new
+    ASSERT_TRUE(log.Keep());
+    EXPECT_EQ((Elements{"REGVALUE=HKCU\\Velmo", "FILE=C:\\Velmo\\Old.exe", "APPNAME=Velmo",
+                        pending, "FILE=C:\\Velmo\\Cardsets\\Cards.png",
+                        "FOLDER=C:\\Velmo\\Cardsets"}),
+              Written());
+
+    // Nothing new: no write, so that a pause without news costs nothing.
+    WriteRecordFile("<UNINSTALL><FILE>C:\\Marker</FILE></UNINSTALL>");
+    ASSERT_TRUE(log.Keep());
+    EXPECT_EQ(Elements{"FILE=C:\\Marker"}, Written());
+
+    // The file came, the folder was there already: the file was named on
+    // disk before, so no write. The record of the run's end names what
+    // came, in the order it came, and nothing else.
+    log.Add("FILE", "C:\\Velmo\\Cardsets\\Cards.png");
+    ASSERT_TRUE(log.Keep());
+    EXPECT_EQ(Elements{"FILE=C:\\Marker"}, Written());
+    log.Add("FILE", "C:\\Velmo\\Cardsets\\Extra.png");
+    ASSERT_TRUE(log.Keep());
+    EXPECT_EQ(7u, Written().size()) << "what was not named before is written";
+    ASSERT_TRUE(log.Commit());
+    EXPECT_EQ((Elements{"REGVALUE=HKCU\\Velmo", "FILE=C:\\Velmo\\Old.exe", "APPNAME=Velmo",
+                        "FILE=C:\\Velmo\\Cardsets\\Cards.png",
+                        "FILE=C:\\Velmo\\Cardsets\\Extra.png"}),
+              Written());
+}
+
+TEST_F(Record, a_run_that_ended_after_a_keep_is_completed_by_the_next_run)
+{
+    {
+        Log killed(Folder());
+        killed.Add("APPNAME", "Velmo");
+        killed.Add("FOLDER", "C:\\Games");
+        killed.Add("FOLDER", "C:\\Games\\Velmo");
+        killed.Add("FILE", "C:\\Games\\Velmo\\Velmo.exe");
+        killed.AddAhead("FILE", "C:\\Games\\Velmo\\Cardsets\\Cards.png");
+        killed.AddAhead("FOLDER", "C:\\Games\\Velmo\\Cardsets");
+        ASSERT_TRUE(killed.Keep());
+        // The process ends here: no Commit, no Rollback.
+    }
+    Log next(Folder());
+    RecordFirstInstallation(next);
+    ASSERT_TRUE(next.Commit());
+    Elements written = Written();
+    // Everything of a whole installation, each element once, and the name of
+    // the record's scratch file that the ended run might have left.
+    for (const std::string &element : kFirstInstallation)
+        EXPECT_EQ(1, std::count(written.begin(), written.end(), element)) << element;
+    EXPECT_EQ(1, std::count(written.begin(), written.end(), "FILE=" + RecordFile() + ".new"));
+    EXPECT_EQ(kFirstInstallation.size() + 1, written.size());
+}
+
+TEST_F(Record, keep_tells_when_the_record_cannot_be_written)
+{
+    Log log((folder_ + "-missing/Velmo").c_str());
+    log.Add("APPNAME", "Velmo");
+    EXPECT_FALSE(log.Keep());
+    // What failed is tried again with the next keep.
+    EXPECT_FALSE(log.Keep());
 }
 
 TEST_F(Record, elements_without_text_are_not_repeated)
@@ -247,6 +312,7 @@ TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
 {
     Log log(Folder());
     RecordFirstInstallation(log);
+    ASSERT_TRUE(log.Keep());
     RecordingRollback rollback;
     log.Rollback(rollback);
     EXPECT_EQ((std::vector<std::string>{
@@ -263,8 +329,9 @@ TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
                   "uninstall Velmo",
               }),
               rollback.calls);
-    // A roll-back writes no record.
-    EXPECT_EQ("", ReadRecordFile());
+    // A roll-back leaves no record: the one kept while the run went is gone.
+    std::ifstream record(RecordFile());
+    EXPECT_FALSE(record.good());
 }
 
 TEST_F(Record, rollback_spares_what_the_old_record_listed)
@@ -276,9 +343,13 @@ TEST_F(Record, rollback_spares_what_the_old_record_listed)
     log.Add("FILE", "C:\\VELMO\\velmo.exe");
     log.Add("FILE", "C:\\Velmo\\New.exe");
     log.Add("APPKEY", "Velmo.exe");
+    ASSERT_TRUE(log.Keep());
     RecordingRollback rollback;
     log.Rollback(rollback);
     EXPECT_EQ(std::vector<std::string>{"file C:\\Velmo\\New.exe"}, rollback.calls);
+    // The old record is on disk again as it was.
+    EXPECT_EQ((Elements{"FOLDER=C:\\Velmo", "FILE=C:\\Velmo\\Velmo.exe", "APPKEY=Velmo.exe"}),
+              Written());
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// The machine as a test sees it: a picture of drive C and of the software
+// parts of the registry to compare before and after, and the registered
+// uninstaller, run quietly, with what a restart does after it.
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace install_e2e {
+
+// The machine as lines of text: every folder and file of drive C (files
+// with their size) and every key and value (with its data) of the software
+// parts of the registry.
+using Snapshot = std::set<std::string>;
+Snapshot TakeSnapshot();
+// The lines of a that b lacks.
+std::vector<std::string> Minus(const Snapshot &a, const Snapshot &b);
+// The path of a special folder of the user (CSIDL_*); "" when unknown.
+std::string SpecialFolder(int csidl);
+// A string value in the setup's 32-bit view of HKEY_LOCAL_MACHINE; "" when
+// it is not there.
+std::string ReadMachineValue(const std::string &key, const char *value);
+bool KeyExists(HKEY root, const std::string &key);
+// The uninstaller as the system's list of installed programs starts it.
+std::string UninstallProgram();
+// Runs `program` with "/S", failing on any window it shows; its exit code,
+// -1 when it did not end in time.
+int QuietRun(const std::string &program);
+// The finish run deletes the uninstaller after it ended.
+void ExpectUninstallerGone(const std::string &program);
+// What a restart does: the system deletes the files marked for it.
+void Restart();
+
+}  // namespace install_e2e
