@@ -174,16 +174,23 @@ bool LoadRecord(const char *path, Vxml &record, bool quiet)
     return problem == 0;
 }
 
+// What stayed, under the heading of each kind; a heap text for std::free,
+// nullptr when memory is short.
+char *LeftoverList(const Leftovers &leftovers)
+{
+    const char *headings[Leftovers::kKinds] = {
+        Text(IDS_LEFT_FILES), Text(IDS_LEFT_LOCKED),  Text(IDS_LEFT_FOLDERS),
+        Text(IDS_LEFT_KEYS),  Text(IDS_LEFT_FOREIGN), Text(IDS_REFUSED)};
+    return leftovers.Text(headings, Text(IDS_MORE));
+}
+
 void ShowOutcome(const Leftovers &leftovers)
 {
     if (leftovers.Total() == 0) {
         Message(Text(IDS_DONE), MB_ICONINFORMATION);
         return;
     }
-    const char *headings[Leftovers::kKinds] = {
-        Text(IDS_LEFT_FILES), Text(IDS_LEFT_LOCKED),  Text(IDS_LEFT_FOLDERS),
-        Text(IDS_LEFT_KEYS),  Text(IDS_LEFT_FOREIGN), Text(IDS_REFUSED)};
-    char *list = leftovers.Text(headings, Text(IDS_MORE));
+    char *list = LeftoverList(leftovers);
     size_t size = std::strlen(Text(IDS_PARTLY)) + (list ? std::strlen(list) : 0) + 3;
     char *text = static_cast<char *>(std::malloc(size));
     if (text)
@@ -242,9 +249,7 @@ int Uninstall(HINSTANCE instance, bool quiet)
         delete window;
     }
     if (leftovers.Total() > 0) {
-        const char *headings[Leftovers::kKinds] = {Text(IDS_LEFT_FILES), Text(IDS_LEFT_FOLDERS),
-                                                   Text(IDS_LEFT_KEYS), Text(IDS_REFUSED)};
-        char *list = leftovers.Text(headings, Text(IDS_MORE));
+        char *list = LeftoverList(leftovers);
         RunLog("Left: %s", list ? list : "");
         std::free(list);
     }

@@ -29,7 +29,7 @@ const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
 // Starts `program` (the setup when empty) with `arguments` and waits for its
 // end, failing on any window it shows unless `windowsAllowed`. Returns the
 // exit code, -1 when it did not end in time.
-int QuietRun(const std::string &arguments, const std::string &program = "",
+int RunUnattended(const std::string &arguments, const std::string &program = "",
              bool windowsAllowed = false)
 {
     driver::SetupProcess process;
@@ -80,13 +80,6 @@ size_t Count(const std::string &text, const std::string &what)
     return count;
 }
 
-std::string SpecialFolder(int csidl)
-{
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
-}
-
 RegistryValue NumberValue(const std::string &name, DWORD number)
 {
     RegistryValue value;
@@ -133,7 +126,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
     SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     const install_e2e::Snapshot before = install_e2e::TakeSnapshot();
 
-    ASSERT_EQ(0, QuietRun("/VERYSILENT /DIR=\"" + folder + "\" /group=\"Games\\Cards\" "
+    ASSERT_EQ(0, RunUnattended("/VERYSILENT /DIR=\"" + folder + "\" /group=\"Games\\Cards\" "
                           "/NODESKTOP /LOG=\"" + setupLog + "\""));
     ExpectEveryFileInstalled(folder);
     const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Games\\Cards";
@@ -186,7 +179,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
     // The quiet command as the list holds it, with a log of its own.
     ASSERT_EQ('"', quietCommand[0]);
     size_t close = quietCommand.find('"', 1);
-    EXPECT_EQ(0, QuietRun(quietCommand.substr(close + 2) + " /LOG=\"" + uninstallLog + "\"",
+    EXPECT_EQ(0, RunUnattended(quietCommand.substr(close + 2) + " /LOG=\"" + uninstallLog + "\"",
                           quietCommand.substr(1, close - 1)));
     EXPECT_TRUE(driver::WaitUntil([&] { return !driver::FolderExists(folder); }, 30000))
         << folder << " is still there";
@@ -289,7 +282,7 @@ TEST(Quiet, runs_that_cannot_install_end_with_their_exit_code_and_change_nothing
         std::string log = "C:\\run" + std::to_string(i) + ".log";
         bool ownLog = run.logged.size() > 0;
         std::string arguments = run.arguments + (ownLog ? " /LOG=\"" + log + "\"" : "");
-        EXPECT_EQ(run.code, QuietRun(arguments)) << arguments;
+        EXPECT_EQ(run.code, RunUnattended(arguments)) << arguments;
         if (!ownLog)
             continue;
         logs.push_back(log);
@@ -304,7 +297,7 @@ TEST(Quiet, runs_that_cannot_install_end_with_their_exit_code_and_change_nothing
 
     // A folder that cannot be made: a file stands where a folder must go.
     ASSERT_TRUE(WriteWholeFile("C:\\blocked", "a file"));
-    EXPECT_EQ(6, QuietRun("/VERYSILENT /DIR=C:\\blocked\\Velmo /LOG=C:\\failed.log"));
+    EXPECT_EQ(6, RunUnattended("/VERYSILENT /DIR=C:\\blocked\\Velmo /LOG=C:\\failed.log"));
     const std::string log = ReadLog("C:\\failed.log");
     ExpectLogHas(log, {"Error: Can't create file C:\\blocked\\Velmo\\",
                        "Installation will be terminated.: ", "(error 3)",

@@ -350,6 +350,27 @@ std::vector<std::string> InstallationState()
     return state;
 }
 
+// Runs the setup with `arguments` to its end, failing on any window it
+// shows; its exit code, -1 when it did not end in time.
+int UnattendedExitCode(const std::string &arguments)
+{
+    driver::SetupProcess setup;
+    if (!setup.Start(arguments)) {
+        ADD_FAILURE() << "cannot start the setup with " << arguments;
+        return -1;
+    }
+    DWORD code = 0;
+    for (DWORD start = GetTickCount(); !setup.WaitForExit(50, &code);) {
+        std::vector<HWND> windows = driver::TopLevelWindows(setup.Id());
+        if (!windows.empty() || GetTickCount() - start > 150000) {
+            ADD_FAILURE() << arguments << ": the run shows a window or does not end";
+            setup.Kill();
+            return -1;
+        }
+    }
+    return static_cast<int>(code);
+}
+
 // Starts the setup and walks it to Finish; the question about files in use
 // comes instead of the progress window.
 HWND WaitForInUseQuestion(driver::SetupProcess &setup)
@@ -403,6 +424,16 @@ TEST(FilesInUse, the_running_game_is_named_and_retry_installs_once_it_is_closed)
     }
     EXPECT_EQ(before, InstallationState()) << "the cancelled setup changed the installation";
 
+    // An unattended run asks nobody: it ends with exit code 5 before it
+    // changes anything, and its log names what is held.
+    const std::string log = "C:\\in-use.log";
+    EXPECT_EQ(5, UnattendedExitCode("/VERYSILENT /LOG=\"" + log + "\""));
+    EXPECT_EQ(before, InstallationState()) << "the unattended setup changed the installation";
+    std::string logText;
+    EXPECT_TRUE(driver::ReadWholeFile(log, &logText));
+    EXPECT_NE(std::string::npos, logText.find(Installed("Cardsets\\Cards.png"))) << logText;
+    EXPECT_NE(std::string::npos, logText.find("exit code 5")) << logText;
+
     // Retry while the game still runs asks again; Retry once it is closed
     // installs.
     driver::SetupProcess setup;
@@ -451,6 +482,9 @@ TEST(OneAtATime, a_second_setup_or_uninstall_says_so_and_ends)
     HWND sheet = e2e::StartWizard(first);
     ASSERT_NE(nullptr, sheet);
     ASSERT_NO_FATAL_FAILURE(ExpectTurnedAway("", "Velmo Installation", 0));
+    // An unattended one ends without a window, with exit code 2.
+    EXPECT_EQ(2, UnattendedExitCode("/VERYSILENT"));
+    EXPECT_FALSE(driver::FileExists(Installed("Velmo.exe")));
     ASSERT_TRUE(first.Running()) << "the first setup ended";
 
     // A setup that was ended by force leaves the way free.
