@@ -10,7 +10,7 @@ dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, 3"
+recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, no desktop integration or idle services, 4"
 [ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
@@ -26,7 +26,20 @@ timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /
 # for that whenever a captioned window closes, unless told that no window
 # manager looks after its windows.
 timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# Services that no test needs and that every session would start through
+# the emulator where there is one: the event log, networking and the
+# plug-and-play manager. The mount manager stays: it names the drives.
+for service in Eventlog NDIS nsiproxy PlugPlay; do
+  timeout 120 "$VELMO_WINE" reg add "HKLM\\System\\CurrentControlSet\\Services\\$service" \
+    /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
+done
 timeout 300 "$VELMO_WINESERVER" -w
+# Wine copies every shell link that a program saves into the Linux desktop's
+# menus through winemenubuilder, a process of its own per link. The harness
+# disables it (wine-env.sh), but Wine would still start the process, only
+# for it to refuse to load: without its stub in the prefix the start fails
+# at once.
+rm -f "$dir.tmp/drive_c/windows/system32/winemenubuilder.exe"
 # Wine draws the caption buttons with the Marlett symbol font (without it the
 # close box shows a letter "r") and dialogs in Tahoma and MS Sans Serif. This
 # Wine reads them from the prefix's Fonts folder only, and wineboot leaves
