@@ -224,10 +224,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     LogStart(commandLine, switches.quiet);
     SetupOutcome outcome = SetupOutcome::Failed;
 
-    RegisterAnchorClass(instance);
     g_state.instance = instance;
     g_state.titleFont = CreateTitleFont();
-    g_state.anchor = CreateAnchorWindow(instance);
+    // A very silent run has no window at all (no wizard, no progress window,
+    // no message box), so nothing for the anchor window to own.
+    if (g_state.quiet != QuietMode::VerySilent) {
+        RegisterAnchorClass(instance);
+        g_state.anchor = CreateAnchorWindow(instance);
+    }
 
     // The shell allocator lives until the setup is done with the shell.
     {

@@ -18,6 +18,7 @@ constexpr DWORD kPollMs = 20;
 struct EnumContext {
     DWORD pid;
     std::vector<HWND> *windows;
+    bool hiddenToo;
 };
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)
@@ -25,7 +26,8 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)
     auto *context = reinterpret_cast<EnumContext *>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if ((context->pid == 0 || pid == context->pid) && IsWindowVisible(window))
+    if ((context->pid == 0 || pid == context->pid) &&
+        (context->hiddenToo || IsWindowVisible(window)))
         context->windows->push_back(window);
     return TRUE;
 }
@@ -122,10 +124,10 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     }
 }
 
-std::vector<HWND> TopLevelWindows(DWORD pid)
+std::vector<HWND> TopLevelWindows(DWORD pid, bool hiddenToo)
 {
     std::vector<HWND> windows;
-    EnumContext context = {pid, &windows};
+    EnumContext context = {pid, &windows, hiddenToo};
     EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&context));
     return windows;
 }

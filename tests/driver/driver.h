@@ -48,8 +48,9 @@ std::string Env(const char *name);
 // between tries. True when it held.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs);
 
-// Visible top-level windows of a process (all of them when pid is 0).
-std::vector<HWND> TopLevelWindows(DWORD pid);
+// Visible top-level windows of a process (of all processes when pid is 0);
+// with hiddenToo the hidden ones as well.
+std::vector<HWND> TopLevelWindows(DWORD pid, bool hiddenToo = false);
 // Waits for a visible top-level dialog (class "#32770") of the process that
 // satisfies `match`; nullptr on timeout.
 HWND WaitForDialog(DWORD pid, const std::function<bool(HWND)> &match, DWORD timeoutMs = kDefaultWait);

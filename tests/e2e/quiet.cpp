@@ -41,7 +41,9 @@ int RunUnattended(const std::string &arguments, const std::string &program = "",
     }
     DWORD start = GetTickCount(), code = 0;
     while (!process.WaitForExit(50, &code)) {
-        std::vector<HWND> windows = driver::TopLevelWindows(process.Id());
+        // A very silent run makes no window at all, not even a hidden one.
+        bool verySilent = arguments.find("/VERYSILENT") != std::string::npos;
+        std::vector<HWND> windows = driver::TopLevelWindows(process.Id(), verySilent);
         if (!windowsAllowed && !windows.empty()) {
             ADD_FAILURE() << arguments << ": the run shows \"" << driver::WindowText(windows[0])
                           << "\"";
