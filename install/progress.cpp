@@ -47,7 +47,9 @@ Progress::Progress(HWND owner)
     if (g_state.quiet == QuietMode::VerySilent)
         return;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    if (auto initialise = reinterpret_cast<BOOL(WINAPI *)(const INITCOMMONCONTROLSEX *)>(
+            reinterpret_cast<void *>(CommonControl("InitCommonControlsEx"))))
+        initialise(&controls);
     dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner,
                                 ProgressDialogProc, 0);
     // Looked up once: under Wine every lookup asks the window server.

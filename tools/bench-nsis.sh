@@ -69,9 +69,12 @@ write_batch() { # order: velmo-first or nsis-first
   local nsis="start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\NsisVelmo"
   {
     echo "@echo off"
-    # The session's first windowed program starts Wine's desktop process,
-    # which would weigh on whichever installer came first: an untimed NSIS
-    # run into another folder starts it (and reads NSIS's own files once).
+    # Both installers use COM, whose first use starts Wine's desktop
+    # process, which ends again a second after the last program that used
+    # it: it would weigh on whichever installer came first. A program that
+    # stays for the whole batch holds it; an untimed NSIS run into another
+    # folder reads NSIS's own files once.
+    echo "start \"\" notepad.exe"
     echo "start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\NsisWarmUp"
     echo "start /wait \"\" cmd /c exit"
     echo "echo begin"
@@ -82,6 +85,7 @@ write_batch() { # order: velmo-first or nsis-first
     else
       echo "$nsis"; echo "echo nsis"; echo "$velmo"; echo "echo velmo"
     fi
+    echo "taskkill /f /im notepad.exe >nul"
   } | sed 's/$/\r/' >"$work/bench.bat"
 }
 

@@ -65,3 +65,10 @@ bool AskIncompatibleVersion(HWND page)
 {
     return AskToContinueOrExit(IDD_INCOMPATIBLE_VERSION, page);
 }
+
+FARPROC CommonControl(const char *name)
+{
+    // Loaded once; later loads only count the library's users up.
+    HMODULE library = LoadLibraryA("comctl32.dll");
+    return library ? GetProcAddress(library, name) : nullptr;
+}

@@ -21,3 +21,10 @@ bool AskEarlierFolder(HWND page);
 bool AskDowngrade(HWND page);
 // Incompatible-version warning (dialog 161), as AskDowngrade.
 bool AskIncompatibleVersion(HWND page);
+
+// A function of the common controls library, which is loaded the first
+// time a window needs it rather than when the program starts: its start-up
+// prepares the window system for drawing, a good part of a very silent
+// run's time, which draws nothing. Null when the library or the function
+// is missing.
+FARPROC CommonControl(const char *name);

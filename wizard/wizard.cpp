@@ -288,6 +288,13 @@ INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 
 bool RunWizard(HWND owner)
 {
+    auto createPage = reinterpret_cast<HPROPSHEETPAGE(WINAPI *)(LPCPROPSHEETPAGEA)>(
+        reinterpret_cast<void *>(CommonControl("CreatePropertySheetPageA")));
+    auto propertySheet = reinterpret_cast<INT_PTR(WINAPI *)(LPCPROPSHEETHEADERA)>(
+        reinterpret_cast<void *>(CommonControl("PropertySheetA")));
+    // Windows has had the library since Windows 95.
+    if (!createPage || !propertySheet)
+        return false;
     int ids[kMaxPages];
     int count = ListPages(HasEntryWithFlag(kInstallTable, kInstallCount, ENTRY_LICENSE), ids);
     HPROPSHEETPAGE pages[kMaxPages];
@@ -299,7 +306,7 @@ bool RunWizard(HWND owner)
         page.pszTemplate = MAKEINTRESOURCEA(ids[i]);
         page.pfnDlgProc = WizardPageProc;
         page.lParam = ids[i];
-        pages[i] = CreatePropertySheetPageA(&page);
+        pages[i] = createPage(&page);
     }
 
     HBITMAP watermark = LoadBitmapA(g_state.instance, MAKEINTRESOURCEA(kWatermarkBitmap));
@@ -312,7 +319,7 @@ bool RunWizard(HWND owner)
     header.nStartPage = 0;
     header.phpage = pages;
     header.hbmWatermark = watermark;
-    INT_PTR result = PropertySheetA(&header);
+    INT_PTR result = propertySheet(&header);
     DeleteObject(watermark);
     return result > 0;
 }
