@@ -52,20 +52,42 @@ void EngineAhead(const char *element, const char *text)
         g_engine.record->AddAhead(element, text);
 }
 
-void EngineAheadFolders(const char *path)
+namespace {
+
+// The folders on the way to `folder`, outer first, that do not exist yet.
+void AheadFolders(char *folder)
 {
-    char folder[1024];
-    if (!CopyText(folder, sizeof folder, path))
-        return;
-    // The outermost missing folder is found first and named first.
     char *slash = std::strrchr(folder, '\\');
     if (!slash)
         return;
     *slash = '\0';
-    if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) {
+        AheadFolders(folder);
+        EngineAhead("FOLDER", folder);
+    }
+    *slash = '\\';
+}
+
+}  // namespace
+
+void EngineAheadFolders(const char *path)
+{
+    // Files come folder by folder: the folders of the last file's path were
+    // named or found already, and a folder once there stays.
+    static char last[1024];
+    char folder[1024];
+    if (!CopyText(folder, sizeof folder, path))
         return;
-    EngineAheadFolders(folder);
-    EngineAhead("FOLDER", folder);
+    char *slash = std::strrchr(folder, '\\');
+    if (!slash)
+        return;
+    *slash = '\0';
+    if (std::strcmp(folder, last) == 0)
+        return;
+    std::strcpy(last, folder);
+    // The outermost missing folder is found first and named first.
+    *slash = '\\';
+    AheadFolders(folder);
 }
 
 void EngineKeep()
