@@ -99,10 +99,11 @@ TEST(InstallFailure, uncreatable_file_keeps_the_files_before_it)
     ExpectRunEnded(setup);
     ExpectExtractedUpTo(order, failing);
     // Creating the file's folder failed, so every folder up to the drive
-    // was recorded on the way.
+    // was recorded on the way, behind the folders before it.
     Elements expected = ExpectedRecord(failing, Reached::Files);
-    expected.emplace_back("FOLDER", "C:");
-    expected.emplace_back("FOLDER", "C:\\Program Files");
+    auto key = std::find(expected.begin(), expected.end(),
+                         Elements::value_type("UNINSTKEY", "Velmo"));
+    expected.insert(key, {{"FOLDER", "C:"}, {"FOLDER", "C:\\Program Files"}});
     EXPECT_EQ(RecordText(expected), ReadRecord());
 }
 
