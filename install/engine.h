@@ -11,6 +11,8 @@ struct Engine {
     Progress *progress = nullptr;  // the progress window, while it exists
     Log *record = nullptr;         // the uninstall record, while it exists
     bool kept = true;              // the last write of the record succeeded
+    // The uninstaller and its entry were made ahead of the files.
+    bool staged = false;
 };
 
 // Set by RunInstallation for the length of one run; empty otherwise.

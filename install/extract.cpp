@@ -77,7 +77,11 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
                            folderMade && g_engine.record ? g_engine.record->RecordPath() : path);
     }
 
-    FILE *file = std::fopen(path, "wb");
+    // The uninstaller made ahead of the files gets the same bytes again in
+    // place: truncated first, it would be broken for a moment while its
+    // entry points to it.
+    bool again = g_engine.staged && (entry.flags & ENTRY_UNINSTALLER);
+    FILE *file = std::fopen(path, again ? "r+b" : "wb");
     if (!file) {
         CreateFolderPath("FOLDER", path);
         file = std::fopen(path, "wb");
@@ -97,7 +101,8 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     EngineChunkSink sink(owner);
     if (!InflateIntoFile(stream, size, file, sink))
         return false;
-    RunLog("File: %s", path);
+    if (!again)
+        RunLog("File: %s", path);
     return true;
 }
 

@@ -11,7 +11,8 @@
 // covered by the roll-back. True when the file was written completely or
 // the user cancelled during it; false after an error that has been shown
 // ("$0333" the file cannot be created, "$0332" the payload is missing or
-// corrupt, "$0331" the disk refused bytes). What was written stays.
+// corrupt, "$0331" the disk refused bytes). What was written stays. The
+// uninstaller made ahead of the files is written over in place.
 bool ExtractEntry(HWND owner, const char *folder, int index, bool record);
 
 // Creates every missing folder of the folder part of `path` (everything

@@ -170,6 +170,24 @@ bool InstallUninstallers(HWND owner, bool ok)
     return ok;
 }
 
+// Before the first file: the uninstaller and its entry, so that a run ended
+// among the files leaves a registered uninstaller. Nothing of it shows: no
+// status line, no move of the bar, no message; pass 2 makes both again in
+// their place and reports a failure as ever.
+void StageUninstaller(HWND owner)
+{
+    // Without the progress window in its slot the steps keep the record at
+    // once instead of in a status line's pause, and move no bar.
+    Progress *progress = g_engine.progress;
+    g_engine.progress = nullptr;
+    g_engine.record->staging = true;
+    g_engine.staged = InstallUninstallers(owner, true);
+    if (!g_engine.staged)
+        RunLog("The uninstaller waits for its place");
+    g_engine.record->staging = false;
+    g_engine.progress = progress;
+}
+
 // Pass 3: files and patterns that only the uninstaller deals with; a file
 // entry wins over a pattern.
 void RecordLaterFiles(Log &record, bool ok)
@@ -242,6 +260,7 @@ bool RunSteps(HWND owner)
                        g_state.installedFolder, g_state.destination))
         ApplyCleanUpTable();
 
+    StageUninstaller(owner);
     bool ok = true;
     ok = ExtractFiles(owner, ok);
     ok = InstallUninstallers(owner, ok);

@@ -91,7 +91,8 @@ Log::~Log()
 
 bool Log::Add(const char *name, const char *text)
 {
-    if (!fullList->AddUniqueChild(name, text))
+    bool staged = staging && !EqualNoCase(name, "FOLDER");
+    if (staged ? Holds(*fullList, name, text) : !fullList->AddUniqueChild(name, text))
         return false;
     // What was named ahead is on disk already, or goes with the next Keep.
     if (!Holds(*ahead_, name, text))
@@ -141,7 +142,8 @@ bool Log::Write(bool ahead)
     Vxml merged("UNINSTALL");
     if (earlierKept_)
         CopyChildren(*earlier_, merged);
-    Vxml *lists[2] = {fullList, ahead ? ahead_ : nullptr};
+    // What the session list holds beyond fullList waits for its place.
+    Vxml *lists[3] = {fullList, sessionList, ahead ? ahead_ : nullptr};
     for (const char *group : kRecordGroups) {
         for (Vxml *list : lists) {
             if (!list)

@@ -35,9 +35,16 @@ public:
     // Records an element unless the record holds an equal one (name and
     // text compared without regard to case). True when this run added it.
     bool Add(const char *name, const char *text);
+    // While set, Add takes an element other than a folder as made ahead of
+    // its place (the uninstaller before the files): the record on disk
+    // names it with the next Keep and a roll-back removes it, while the
+    // finished record names it where a later Add puts it or, without one,
+    // after what the run added to its group. Folders take their place at
+    // once: those made ahead are the ones on the way to the destination,
+    // which every run names first.
+    bool staging = false;
     // Add with the text folder + "\" + file.
     void AddPath(const char *name, const char *folder, const char *file);
-
     // Names what the run is about to make, so that the record on disk
     // (Keep) names it before it exists. Such an element stays out of the
     // finished record unless the run adds it too; naming something that is
@@ -59,7 +66,8 @@ public:
     // Writes the finished "Uninstall.dat": first the file that was there
     // when the run began (unless DropEarlierFile), in its own order, then
     // whatever the record holds beyond it, grouped by element name in the
-    // order of kRecordGroups; nothing that was only named ahead. False when
+    // order of kRecordGroups, within a group what was staged last; nothing
+    // that was only named ahead. False when
     // the file could not be written whole: the uninstaller would then leave
     // this run's files.
     bool Commit();
@@ -76,7 +84,8 @@ public:
 
     // The loaded record plus every element added during the run.
     Vxml *fullList;
-    // Only the elements that this run added.
+    // Only the elements that this run added; beyond fullList, those that
+    // wait for their place (staging).
     Vxml *sessionList;
 
 private:

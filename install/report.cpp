@@ -7,10 +7,15 @@
 #include "install/engine.h"
 #include "install/error_text.h"
 #include "install/progress.h"
+#include "install/record.h"
 #include "state/state.h"
 
 bool ReportError(HWND owner, const char *message, ...)
 {
+    // Made ahead of its place, a step fails without a word (the driver logs
+    // it) and the run goes on: its place makes it again and reports as ever.
+    if (g_engine.record && g_engine.record->staging)
+        return false;
     // The system's reason, before anything here can change it.
     DWORD error = GetLastError();
     char text[1000];

@@ -13,6 +13,9 @@ using namespace install_e2e;
 
 namespace {
 
+const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
+const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
+
 // Clicks Cancel and returns the Cancel confirmation after checking its
 // texts.
 HWND AskToCancel(driver::SetupProcess &setup, HWND progress)
@@ -77,8 +80,10 @@ TEST(InstallCancel, exit_setup_removes_what_the_run_made)
 
     ExpectEndsWithoutMessage(setup);
     // Everything the run made is gone, the file it was writing included,
-    // and so is every folder it made; no record is written.
+    // and so is every folder it made, and the entry of the uninstaller that
+    // it made ahead of the files; no record is written.
     EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
+    EXPECT_FALSE(KeyExists(kProductKey)) << "the product stayed in the list of installed programs";
     EXPECT_FALSE(driver::FileExists(Installed("Uninstall.dat")));
     EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started";
 }
@@ -95,6 +100,11 @@ TEST(InstallCancel, exit_setup_spares_what_was_there_before)
     const std::string record =
         RecordText({{"APPNAME", "Velmo"}, {"FILE", first}, {"FOLDER", kDestination}});
     ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), record));
+    // And its entry in the list of installed programs.
+    const std::vector<RegistryValue> product = {
+        TextValue("DisplayName", "Velmo 2"),
+        TextValue("UninstallString", "C:\\Games\\Velmo\\Uninstall.exe")};
+    ASSERT_TRUE(WriteKeyValues(kProductKey, product));
 
     driver::SetupProcess setup;
     HWND progress = e2e::StartInstallation(setup);
@@ -109,7 +119,11 @@ TEST(InstallCancel, exit_setup_spares_what_was_there_before)
     EXPECT_TRUE(driver::FileExists(first));
     EXPECT_TRUE(driver::FileExists(own));
     EXPECT_FALSE(driver::FileExists(Installed(kInstallTable[order[1]].name)));
+    EXPECT_FALSE(driver::FileExists(Installed("Uninstall.exe")));
     EXPECT_EQ(record, ReadRecord()) << "the old record was changed";
+    std::vector<RegistryValue> values;
+    EXPECT_TRUE(ReadKeyValues(kProductKey, &values));
+    EXPECT_EQ(product, values) << "the entry did not get its values back";
 }
 
 TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
@@ -144,9 +158,6 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
 }
 
 namespace {
-
-const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
-const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
 
 // Clicks Cancel once the program group's first link is on disk, when the
 // run has registered the program, and answers "Exit Setup". The click is

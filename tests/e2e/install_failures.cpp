@@ -11,11 +11,12 @@ using namespace install_e2e;
 
 namespace {
 
-// The first `done` entries of the extraction are in place, the others are
-// not there at all.
+// The first `done` entries of the extraction are in place, the other files
+// are not there at all; the uninstaller, made ahead of them, is whole.
 void ExpectExtractedUpTo(const std::vector<int> &order, size_t done)
 {
-    for (size_t i = 0; i < order.size(); ++i) {
+    ExpectInstalledLikeSource(kInstallTable[order.back()]);
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
         const ManifestEntry &entry = kInstallTable[order[i]];
         if (i < done) {
             ExpectInstalledLikeSource(entry);
@@ -98,10 +99,11 @@ TEST(InstallFailure, uncreatable_file_keeps_the_files_before_it)
     ExpectRunEnded(setup);
     ExpectExtractedUpTo(order, failing);
     // Creating the file's folder failed, so every folder up to the drive
-    // was recorded on the way.
+    // was recorded on the way, behind the folders before it.
     Elements expected = ExpectedRecord(failing, Reached::Files);
-    expected.emplace_back("FOLDER", "C:");
-    expected.emplace_back("FOLDER", "C:\\Program Files");
+    auto key = std::find(expected.begin(), expected.end(),
+                         Elements::value_type("UNINSTKEY", "Velmo"));
+    expected.insert(key, {{"FOLDER", "C:"}, {"FOLDER", "C:\\Program Files"}});
     EXPECT_EQ(RecordText(expected), ReadRecord());
 }
 
@@ -146,7 +148,9 @@ TEST(InstallFailure, full_disk_during_a_file_reports_an_io_error)
     std::vector<int> order = ExtractionOrder();
     const size_t freePages = 256;
     size_t failing = 0;
-    for (size_t used = 0; failing < order.size(); ++failing) {
+    // The uninstaller is made ahead of the files.
+    for (size_t used = PagesOf(kInstallTable[order.back()].unpackedSize); failing < order.size();
+         ++failing) {
         used += PagesOf(kInstallTable[order[failing]].unpackedSize);
         if (used > freePages)
             break;
@@ -167,7 +171,9 @@ TEST(InstallFailure, full_disk_during_a_file_reports_an_io_error)
 }
 
 // One page short: every chunk is written into the stream's buffer, and only
-// the last bytes of the last file are refused, when the file is closed.
+// the last bytes of the last file are refused, when the file is closed. The
+// uninstaller, made ahead of the files, took its pages first; its place
+// writes it again over itself.
 TEST(InstallFailure, full_disk_at_the_last_close_reports_an_io_error)
 {
     std::vector<int> order = ExtractionOrder();
@@ -178,25 +184,27 @@ TEST(InstallFailure, full_disk_at_the_last_close_reports_an_io_error)
     const size_t recordPages =
         PagesOf(RecordText(ExpectedRecord(order.size(), Reached::Files)).size() + 200);
     ASSERT_NO_FATAL_FAILURE(LeaveFreePages(pages - 1 + recordPages));
-    const ManifestEntry &last = kInstallTable[order.back()];
+    const ManifestEntry &last = kInstallTable[order[order.size() - 2]];
+    const int64_t total = TotalSize(order);
+    const int bar = static_cast<int>((total - kInstallTable[order.back()].unpackedSize) * 80 / total);
 
     driver::SetupProcess setup;
     HWND progress = e2e::StartInstallation(setup);
     ASSERT_NE(nullptr, progress);
     HWND box = driver::WaitForMessageBox(setup.Id(), "");
     ASSERT_NE(nullptr, box) << "no error box";
-    // All bytes went through the bar before the close failed.
+    // All bytes of the files went through the bar before the close failed.
     EXPECT_EQ(CopyingStatus(last), driver::ControlText(progress, ids::kProgressStatus));
-    EXPECT_EQ(80, BarPosition(progress));
+    EXPECT_EQ(bar, BarPosition(progress));
     driver::Screenshot("full-disk-at-80");
     ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(setup, "I/O error"));
     ExpectRunEnded(setup);
 
-    ExpectExtractedUpTo(order, order.size() - 1);
+    ExpectExtractedUpTo(order, order.size() - 2);
     std::string written;
     EXPECT_TRUE(driver::ReadWholeFile(Installed(last.name), &written));
     EXPECT_LT(written.size(), last.unpackedSize) << "the last file was not cut short";
-    ExpectRecordNamesWhatWasMade(ExpectedRecord(order.size(), Reached::Files));
+    ExpectRecordNamesWhatWasMade(ExpectedRecord(order.size() - 1, Reached::Files));
 }
 
 TEST(InstallFailure, unwritable_record_is_reported_before_the_first_file)

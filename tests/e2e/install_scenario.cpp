@@ -142,6 +142,10 @@ Elements ExpectedRecord(size_t extracted, Reached reached)
         if (seenFiles.insert(Lower(Installed(name))).second)
             files.emplace_back("FILE", Installed(name));
     }
+    if (extracted < order.size()) {
+        files.emplace_back("FILE", Installed(kInstallTable[order.back()].name));
+        keys.emplace_back("UNINSTKEY", "Velmo");
+    }
     if (reached >= Reached::AppPaths) {
         for (int i = 0; i < kInstallCount; ++i) {
             const ManifestEntry &entry = kInstallTable[i];

@@ -41,7 +41,8 @@ std::string RecordText(const Elements &elements);
 enum class Reached { Files, AppPaths, GroupLinks, End };
 // The record of a run into the default destination whose extraction wrote
 // the first `extracted` entries of ExtractionOrder() and that came as far as
-// `reached`.
+// `reached`. A run that stopped among the files made the uninstaller and its
+// entry ahead of them: they follow the files it wrote.
 Elements ExpectedRecord(size_t extracted, Reached reached);
 
 // A link the run makes: where, its caption (file name and description),

@@ -18,24 +18,14 @@ namespace {
 
 void AddFolder(Snapshot &snapshot, const std::string &folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = folder + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            snapshot.insert("folder " + path);
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                AddFolder(snapshot, path);
-        } else {
+    ForEachBelow(folder, [&](const std::string &path, const WIN32_FIND_DATAA &found) {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             snapshot.insert("file " + path + " (" + std::to_string(found.nFileSizeLow) + ")");
+            return false;
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+        snapshot.insert("folder " + path);
+        return !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
 }
 
 // Wine's own scratch space of the session, which it fills as programs ask
@@ -93,6 +83,24 @@ void AddKey(Snapshot &snapshot, HKEY parent, const std::string &name, const std:
 }
 
 }  // namespace
+
+void ForEachBelow(const std::string &folder,
+                  const std::function<bool(const std::string &, const WIN32_FIND_DATAA &)> &visit)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = folder + "\\" + name;
+        if (visit(path, found) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ForEachBelow(path, visit);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
 
 Snapshot TakeSnapshot()
 {

@@ -5,11 +5,18 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace install_e2e {
+
+// Visits every file and folder below `folder`, each folder before what it
+// holds, with its full path and what the search found; a folder is entered
+// when `visit` returns true.
+void ForEachBelow(const std::string &folder,
+                  const std::function<bool(const std::string &, const WIN32_FIND_DATAA &)> &visit);
 
 // The machine as lines of text: every folder and file of drive C (files
 // with their size) and every key and value (with its data) of the software

@@ -42,7 +42,6 @@ std::string UninstallEntry()
 // there (or further: a poll may come late on a busy machine).
 struct KillPoint {
     const char *name;
-    bool uninstallerRegistered;
     std::function<bool(HWND progress)> reached;
 };
 
@@ -58,6 +57,14 @@ int StatusPosition(HWND progress, const std::vector<int> &order)
     return -1;
 }
 
+// The run is past its files: at the registry, the links or its end.
+bool PastTheFiles(HWND progress)
+{
+    std::string status = StatusText(progress);
+    return status == "Updating Registry..." || status == "Creating icons..." ||
+           !IsWindowVisible(progress);
+}
+
 std::vector<KillPoint> KillPoints()
 {
     std::vector<int> order = ExtractionOrder();
@@ -65,27 +72,22 @@ std::vector<KillPoint> KillPoints()
     // the point as well.
     auto copying = [order](size_t position) {
         return [order, position](HWND progress) {
-            int at = StatusPosition(progress, order);
-            return at >= static_cast<int>(position) ||
-                   KeyExists(HKEY_LOCAL_MACHINE, UninstallEntry());
+            return StatusPosition(progress, order) >= static_cast<int>(position) ||
+                   PastTheFiles(progress);
         };
     };
     size_t files = order.size() - 1;  // the files before the uninstaller
+    // The uninstaller and its entry are made before the first file; in its
+    // own place after the files it is written again over itself.
     return {
-        {"the first file", false, copying(0)},
-        {"a third of the files", false, copying(files / 3)},
-        {"two thirds of the files", false, copying(2 * files / 3)},
-        {"the last file before the uninstaller", false, copying(files - 1)},
-        {"right after the uninstaller", true,
-         [](HWND) { return !ReadMachineValue(UninstallEntry(), "UninstallString").empty(); }},
-        {"the registry", true,
-         [](HWND progress) {
-             std::string status = StatusText(progress);
-             return status == "Updating Registry..." || status == "Creating icons..." ||
-                    !IsWindowVisible(progress);
-         }},
-        {"the links", true, [](HWND) { return driver::FileExists(GroupLinks()[0].path); }},
-        {"the record's save", true, [](HWND progress) { return !IsWindowVisible(progress); }},
+        {"the first file", copying(0)},
+        {"a third of the files", copying(files / 3)},
+        {"two thirds of the files", copying(2 * files / 3)},
+        {"the last file before the uninstaller", copying(files - 1)},
+        {"the uninstaller in its place", copying(files)},
+        {"the registry", PastTheFiles},
+        {"the links", [](HWND) { return driver::FileExists(GroupLinks()[0].path); }},
+        {"the record's save", [](HWND progress) { return !IsWindowVisible(progress); }},
     };
 }
 
@@ -107,22 +109,13 @@ void KillAt(const KillPoint &point, const e2e::Choices &choices = e2e::Choices()
     ASSERT_FALSE(setup.Running()) << "the setup did not end";
 }
 
-// Every file and folder below `folder`, as full paths.
+// Every file and folder below `folder`, as full paths, outer before inner.
 void ListBelow(const std::string &folder, std::vector<std::string> &paths)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        paths.push_back(folder + "\\" + name);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListBelow(folder + "\\" + name, paths);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    ForEachBelow(folder, [&](const std::string &path, const WIN32_FIND_DATAA &) {
+        paths.push_back(path);
+        return true;
+    });
 }
 
 // The record on disk after the end by force names everything that the run
@@ -202,15 +195,15 @@ void AskForSpecialFolders()
     SpecialFolder(CSIDL_DESKTOPDIRECTORY);
 }
 
-}  // namespace
-
-TEST(KilledRun, the_registered_uninstaller_leaves_the_machine_as_before)
+// Ends the setup at each of the points from `first` to `last` in turn; the
+// registered uninstaller then leaves the machine as it was before.
+void ExpectUninstallerCleansUp(size_t first, size_t last)
 {
     AskForSpecialFolders();
     const Snapshot before = TakeSnapshot();
-    for (const KillPoint &point : KillPoints()) {
-        if (!point.uninstallerRegistered)
-            continue;
+    std::vector<KillPoint> points = KillPoints();
+    for (size_t i = first; i <= last; ++i) {
+        const KillPoint &point = points[i];
         SCOPED_TRACE(std::string("ended at ") + point.name);
         ASSERT_NO_FATAL_FAILURE(KillAt(point));
         ExpectRecordNamesWhatIsThere(point.name);
@@ -220,6 +213,18 @@ TEST(KilledRun, the_registered_uninstaller_leaves_the_machine_as_before)
         if (::testing::Test::HasFailure())
             return;
     }
+}
+
+}  // namespace
+
+TEST(KilledRun, the_registered_uninstaller_removes_a_run_ended_during_its_files)
+{
+    ExpectUninstallerCleansUp(0, 3);
+}
+
+TEST(KilledRun, the_registered_uninstaller_removes_a_run_ended_after_its_files)
+{
+    ExpectUninstallerCleansUp(4, 7);
 }
 
 namespace {
@@ -291,7 +296,10 @@ TEST(KilledRun, an_upgrade_over_version_2_ended_by_force_stays_removable)
         "file " + Installed("Fran\xe7" "ais (v2.1).qlf") + " (16)",
         "folder " + std::string(kDestination)};
     std::vector<KillPoint> points = KillPoints();
-    for (const KillPoint &point : {points[1], points[5]}) {
+    // Among the files a second run completes the upgrade first; after them
+    // the uninstaller removes it at once.
+    for (size_t i : {1, 5}) {
+        const KillPoint &point = points[i];
         SCOPED_TRACE(std::string("ended at ") + point.name);
         earlier::PlaceEarlierVersion("2.1", kDestination);
         earlier::PlaceVersion2Files(kDestination);
@@ -314,7 +322,7 @@ TEST(KilledRun, an_upgrade_over_version_2_ended_by_force_stays_removable)
         }
         ExpectRecordNamesWhatIsThere(point.name, {Installed("Deutsch (v2.1).qlf"),
                                                   Installed("Fran\xe7" "ais (v2.1).qlf")});
-        if (!point.uninstallerRegistered)
+        if (i == 1)
             ASSERT_NO_FATAL_FAILURE(ExpectSecondRunCompletes());
         // The folder stays for the two renamed files, which no record names:
         // kept for the user, which counts as removed.
@@ -495,7 +503,7 @@ TEST(OneAtATime, a_second_setup_or_uninstall_says_so_and_ends)
     driver::SetupProcess installing;
     ASSERT_NE(nullptr, e2e::StartInstallation(installing));
     // Once the uninstaller is whole and registered; the setup is then
-    // making its entries and links, or shows its success message.
+    // making its files, entries and links, or shows its success message.
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return !ReadMachineValue(UninstallEntry(), "UninstallString").empty(); }, 120000));
     ASSERT_NO_FATAL_FAILURE(ExpectTurnedAway(Installed("Uninstall.exe"), "Velmo Uninstall", 4));

@@ -275,6 +275,54 @@ TEST_F(Record, a_run_that_ended_after_a_keep_is_completed_by_the_next_run)
     EXPECT_EQ(kFirstInstallation.size() + 1, written.size());
 }
 
+// What the run makes ahead of the files: the folders on the way to the
+// destination take their place at once, the uninstaller and its key wait.
+void StageUninstaller(Log &log)
+{
+    log.staging = true;
+    log.Add("FOLDER", "C:\\Games");
+    log.Add("FOLDER", "C:\\Games\\Velmo");
+    log.Add("FILE", "C:\\Games\\Velmo\\Uninstall.exe");
+    log.Add("UNINSTKEY", "Velmo");
+    log.staging = false;
+}
+
+TEST_F(Record, staged_uninstaller_is_named_at_once_and_finished_in_its_place)
+{
+    Log log(Folder());
+    log.Add("APPNAME", "Velmo");
+    StageUninstaller(log);
+    // Nothing named them ahead: the record on disk names them all the same.
+    ASSERT_TRUE(log.Keep());
+    EXPECT_EQ((Elements{"APPNAME=Velmo", "FILE=C:\\Games\\Velmo\\Uninstall.exe",
+                        "FILE=" + RecordFile() + ".new", "FOLDER=C:\\Games",
+                        "FOLDER=C:\\Games\\Velmo", "UNINSTKEY=Velmo"}),
+              Written());
+    // The whole run makes them again in their place: the finished record is
+    // that of a run without staging, each element once.
+    RecordFirstInstallation(log);
+    ASSERT_TRUE(log.Commit());
+    EXPECT_EQ(kFirstInstallation, Written());
+}
+
+TEST_F(Record, a_run_that_fails_among_the_files_names_the_staged_after_them)
+{
+    Log log(Folder());
+    log.Add("APPNAME", "Velmo");
+    StageUninstaller(log);
+    log.Add("FOLDER", "C:\\Games\\Velmo");
+    log.Add("FILE", "C:\\Games\\Velmo\\Velmo.exe");
+    log.Add("FOLDER", "C:\\Games\\Velmo\\Cardsets");
+    log.Add("FILE", "C:\\Games\\Velmo\\Cardsets\\Cards.png");
+    ASSERT_TRUE(log.Commit());
+    EXPECT_EQ((Elements{"APPNAME=Velmo", "FILE=C:\\Games\\Velmo\\Velmo.exe",
+                        "FILE=C:\\Games\\Velmo\\Cardsets\\Cards.png",
+                        "FILE=C:\\Games\\Velmo\\Uninstall.exe", "FOLDER=C:\\Games",
+                        "FOLDER=C:\\Games\\Velmo", "FOLDER=C:\\Games\\Velmo\\Cardsets",
+                        "UNINSTKEY=Velmo"}),
+              Written());
+}
+
 TEST_F(Record, keep_tells_when_the_record_cannot_be_written)
 {
     Log log((folder_ + "-missing/Velmo").c_str());
@@ -332,6 +380,36 @@ TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
     // A roll-back leaves no record: the one kept while the run went is gone.
     std::ifstream record(RecordFile());
     EXPECT_FALSE(record.good());
+}
+
+TEST_F(Record, rollback_removes_what_was_staged_but_spares_what_the_old_record_listed)
+{
+    {
+        Log cancelled(Folder());
+        StageUninstaller(cancelled);
+        cancelled.Add("FILE", "C:\\Games\\Velmo\\Velmo.exe");
+        ASSERT_TRUE(cancelled.Keep());
+        RecordingRollback rollback;
+        cancelled.Rollback(rollback);
+        EXPECT_EQ((std::vector<std::string>{
+                      "file C:\\Games\\Velmo\\Uninstall.exe",
+                      "file C:\\Games\\Velmo\\Velmo.exe",
+                      "folder C:\\Games\\Velmo",
+                      "folder C:\\Games",
+                      "uninstall Velmo",
+                  }),
+                  rollback.calls);
+    }
+    // An earlier installation in the folder made the uninstaller and its
+    // entry: staging them again leaves them that installation's.
+    WriteRecordFile("<UNINSTALL><FOLDER>C:\\Games\\Velmo</FOLDER>"
+                    "<FILE>C:\\Games\\Velmo\\Uninstall.exe</FILE>"
+                    "<UNINSTKEY>Velmo</UNINSTKEY></UNINSTALL>");
+    Log again(Folder());
+    StageUninstaller(again);
+    RecordingRollback rollback;
+    again.Rollback(rollback);
+    EXPECT_EQ(std::vector<std::string>{"folder C:\\Games"}, rollback.calls);
 }
 
 TEST_F(Record, rollback_spares_what_the_old_record_listed)
