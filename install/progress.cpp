@@ -75,14 +75,15 @@ void Progress::SetStatus(const char *text)
     // wrote, take place within the pause instead of adding to it; the pump
     // paints both, so that they are on the screen while the run waits
     // rather than after it.
-    if (!dialog)
-        return;
     LARGE_INTEGER start = {};
     QueryPerformanceCounter(&start);
     // The work comes first, so that a line on the screen tells that what it
-    // announces is prepared (the record names it).
+    // announces is prepared (the record names it). A very silent run shows
+    // no line but needs the record on disk all the same.
     if (pauseWork)
         pauseWork();
+    if (!dialog)
+        return;
     SetWindowTextA(status_, text);
     PumpMessages();
     Pause(start);
