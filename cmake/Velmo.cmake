@@ -160,6 +160,45 @@ function(velmo_host_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60 LABELS unit)
 endfunction()
 
+# velmo_fuzzer(<name> FUZZER <source> SOURCES <...> HEADERS <globs...>
+#              MAX_LEN <bytes> [SEEDS <folder>] COMMENT <text>)
+# A libFuzzer program (host build only) made from its fuzzer source and the
+# module sources it fuzzes, registered as the ctest test <name>: it fuzzes
+# for 30 seconds from its own corpus (and the committed SEEDS) and fails on
+# any crash, leak, overflow, undefined behaviour or input slower than 10
+# seconds. libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer
+# needs clang, while the host build compiles with g++, so the program is
+# built by a command of its own; HEADERS are what its sources include.
+function(velmo_fuzzer name)
+  cmake_parse_arguments(F "" "FUZZER;MAX_LEN;SEEDS;COMMENT" "SOURCES;HEADERS" ${ARGN})
+  if(F_UNPARSED_ARGUMENTS OR NOT F_FUZZER OR NOT F_MAX_LEN)
+    message(FATAL_ERROR "velmo_fuzzer(${name}): needs FUZZER and MAX_LEN (${F_UNPARSED_ARGUMENTS})")
+  endif()
+  if(NOT VELMO_FLAVOUR STREQUAL "host")
+    return()
+  endif()
+  find_program(VELMO_CLANGXX NAMES clang++ clang++-14 REQUIRED)
+  file(GLOB headers CONFIGURE_DEPENDS ${F_HEADERS})
+  set(program ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(
+    OUTPUT ${program}
+    COMMAND ${VELMO_CLANGXX} -std=c++17 -g -O1 -Wall -Wextra
+            -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+            -I${VELMO_ROOT} ${F_FUZZER} ${F_SOURCES} -o ${program}
+    DEPENDS ${F_FUZZER} ${F_SOURCES} ${headers}
+    COMMENT ${F_COMMENT}
+    VERBATIM)
+  add_custom_target(${name}_program ALL DEPENDS ${program})
+
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}.work)
+  file(MAKE_DIRECTORY ${work}/corpus ${work}/artifacts)
+  add_test(NAME ${name}
+           COMMAND ${program} -max_total_time=30 -timeout=10 -max_len=${F_MAX_LEN}
+                   -rss_limit_mb=2048 -print_final_stats=1
+                   -artifact_prefix=${work}/artifacts/ ${work}/corpus ${F_SEEDS})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+endfunction()
+
 # velmo_wine_test(<name> SOURCES <...> LIBS <...> [RESOURCES <...>]
 #                 [LOCALE <locale>] [TIMEOUT <s>])
 # A GoogleTest executable built for 32-bit Windows (win32-tests build) and
