@@ -9,7 +9,9 @@ packed streams, signing), and checks two things with that one build:
   - signing: the same folder, configured with a code-signing certificate
     that a throw-away certificate authority certifies (openssl), signs at
     a fixed time. Only the programs are linked and signed again and the
-    signed Uninstall.exe packed again: no object file is compiled again.
+    signed Uninstall.exe packed again: no object file is compiled again
+    but those made from the packed payload (its resource script and the
+    tables of the packed sizes).
     Setup.exe and the Uninstall.exe in its payload verify against that
     authority (osslsigncode verify), at the fixed signing time, and do not
     against another authority; the unsigned build's Setup.exe has no
@@ -33,9 +35,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from payload_resources import PeImage  # noqa: E402
 
 ENTRY_UNINSTALLER = 0x10
-# The object files that a new Uninstall.exe in the payload compiles again:
-# the resource script of the packed streams.
-PAYLOAD_OBJECTS = ("qfile.rc.res",)
 
 
 class Failed(Exception):
@@ -141,6 +140,20 @@ def object_times(build):
     return times
 
 
+def built_from_payload(build, path):
+    """Whether an object file is made from the packed payload: the resource
+    script of the streams, or a source that includes a generated table (the
+    packed sizes), as its compiler's dependency file (.d) names."""
+    packed = os.path.join(build, "packed") + os.sep
+    if os.path.relpath(path, build).startswith(os.path.join("CMakeFiles", "Setup.dir", "packed") + os.sep):
+        return True
+    try:
+        with open(path + ".d", errors="replace") as f:
+            return packed in f.read()
+    except OSError:
+        return False
+
+
 def reproducible(build, win32_setup):
     """Failures of the comparison of the second build's Setup.exe with the first's."""
     first, second = read(win32_setup), read(os.path.join(build, "Setup.exe"))
@@ -175,11 +188,16 @@ def signed(args, build, configure, compile_setup):
                        "-DVELMO_SIGN_TIME=%d" % signing_time])
     check(compile_setup)
     print("signed in the same folder: %.0f s" % (time.time() - started))
+    # The signed Uninstall.exe is packed again, and what is made from the
+    # packed payload with it; nothing else is compiled.
     compiled = sorted(path for path, stamp in object_times(build).items()
-                      if objects.get(path) != stamp
-                      and os.path.basename(path) not in PAYLOAD_OBJECTS)
-    expect(not compiled, "signing compiled again what it needs only to link:\n  "
-           + "\n  ".join(os.path.relpath(path, build) for path in compiled))
+                      if objects.get(path) != stamp)
+    repacked = [path for path in compiled if built_from_payload(build, path)]
+    print("compiled again with the packed payload: "
+          + (", ".join(os.path.relpath(path, build) for path in repacked) or "nothing"))
+    expect(repacked, "signing packed no new Uninstall.exe into the payload")
+    expect(len(repacked) == len(compiled), "signing compiled again what it needs only to link:\n  "
+           + "\n  ".join(os.path.relpath(path, build) for path in compiled if path not in repacked))
 
     # Both programs verify against the authority, signed at the fixed time.
     expected_time = time.strftime("Signing time: %b %e %H:%M:%S %Y GMT", time.gmtime(signing_time))
