@@ -14,18 +14,12 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
 runs=${1:-6}
-. "$root/tests/harness/wine-env.sh"
+. "$root/tools/bench-session.sh"
 
 setup=$(realpath "${2:-$build/win32/Setup.exe}")
 [ -f "$setup" ] || { echo "bench-nsis: $setup is missing; run tools/build.sh" >&2; exit 1; }
 command -v makensis >/dev/null || { echo "bench-nsis: makensis is missing (Debian's nsis)" >&2; exit 1; }
-"$root/tests/harness/wine-template.sh" "$build/wine/template" || exit 1
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-bench-nsis.XXXXXX")
-display=$(velmo_start_xvfb) || { echo "bench-nsis: Xvfb did not start" >&2; exit 1; }
-xvfb_pid=${display#*/}
-export DISPLAY=${display%/*} WINEDEBUG=-all LC_ALL=en_US.UTF-8
-trap 'WINEPREFIX=$work/prefix "$VELMO_WINESERVER" -k 2>/dev/null; kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+bench_begin bench-nsis
 
 # The files Setup.exe installs, under their installed names, from the same
 # sources the payload was packed from.
@@ -91,11 +85,7 @@ write_batch() { # order: velmo-first or nsis-first
 
 results=$work/results
 for run in $(seq "$runs"); do
-  prefix=$work/prefix
-  WINEPREFIX=$prefix "$VELMO_WINESERVER" -k 2>/dev/null
-  rm -rf "$prefix" && mkdir -p "$prefix" || exit 1
-  velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
-  export WINEPREFIX=$prefix
+  bench_fresh_prefix
   # The session's first process starts Wine's services; its output goes to a file.
   timeout 300 "$VELMO_WINE" cmd /c exit >"$work/output" 2>&1
   order=velmo-first
@@ -123,8 +113,7 @@ else:
     nsis, velmo = ms("trivial", "nsis"), ms("nsis", "velmo")
 print(run, velmo, nsis, trivial, files_velmo, files_nsis)
 PY
-  "$VELMO_WINESERVER" -k 2>/dev/null
-  "$VELMO_WINESERVER" -w 2>/dev/null
+  bench_end_session
 done
 
 python3 - "$results" <<'PY'

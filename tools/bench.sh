@@ -2,7 +2,8 @@
 # Times full installations by the built PE32 Setup.exe under Wine, each in
 # a fresh prefix on a virtual display, against the floor of the same work
 # (inflating every payload stream and writing the files) measured by
-# bench.exe in the same Wine session. Build first (tools/build.sh).
+# bench.exe in the same Wine session, which this script builds. Build
+# first (tools/build.sh).
 #
 #   tools/bench.sh [RUNS [SETUP.EXE]]
 #
@@ -14,28 +15,20 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
 runs=${1:-3}
-. "$root/tests/harness/wine-env.sh"
+. "$root/tools/bench-session.sh"
 
 setup=$(realpath "${2:-$build/win32/Setup.exe}")
 bench=$build/win32-tests/tools/bench.exe
-for f in "$setup" "$bench"; do
-  [ -f "$f" ] || { echo "bench: $f is missing; run tools/build.sh" >&2; exit 1; }
-done
-"$root/tests/harness/wine-template.sh" "$build/wine/template" || exit 1
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/velmo-bench.XXXXXX")
-display=$(velmo_start_xvfb) || { echo "bench: Xvfb did not start" >&2; exit 1; }
-xvfb_pid=${display#*/}
-export DISPLAY=${display%/*} WINEDEBUG=-all LC_ALL=en_US.UTF-8
-trap 'WINEPREFIX=$work/prefix "$VELMO_WINESERVER" -k 2>/dev/null; kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+[ -f "$setup" ] || { echo "bench: $setup is missing; run tools/build.sh" >&2; exit 1; }
+# bench.exe is built on demand, not by tools/build.sh.
+cmake --build "$build/win32-tests" --target velmo_bench >"$build/bench.build.log" 2>&1 ||
+  { cat "$build/bench.build.log" >&2; echo "bench: building bench.exe failed; run tools/build.sh" >&2; exit 1; }
+bench_begin bench
 
 results=$work/results
 for run in $(seq "$runs"); do
-  prefix=$work/prefix
-  WINEPREFIX=$prefix "$VELMO_WINESERVER" -k 2>/dev/null
-  rm -rf "$prefix" "$work/floor" && mkdir -p "$prefix" "$work/floor" || exit 1
-  velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
-  export WINEPREFIX=$prefix
+  bench_fresh_prefix
+  rm -rf "$work/floor" && mkdir -p "$work/floor" || exit 1
   # The session's first process starts Wine's services; its output goes to a file.
   if ! timeout 300 "$VELMO_WINE" "$bench" "$setup" "$work/floor" >"$work/run" 2>&1; then
     cat "$work/run" >&2
@@ -45,8 +38,7 @@ for run in $(seq "$runs"); do
   grep -a '^bench:' "$work/run" >&2
   tr -d '\r' <"$work/run" | grep -E '^[a-z_]+ [0-9]+$' | sed "s/^/$run /" >>"$results"
   # End the session (the setup has ended; Wine's services have not).
-  "$VELMO_WINESERVER" -k 2>/dev/null
-  "$VELMO_WINESERVER" -w 2>/dev/null
+  bench_end_session
 done
 
 # One row per run, then the medians.

@@ -196,36 +196,6 @@ TEST(Wizard, cancel_on_every_page_stays_after_escape_and_resume)
     EXPECT_FALSE(driver::FolderExists(kDestination)) << "Cancel installed something";
 }
 
-TEST(Wizard, full_disk_question_no_stays_and_yes_goes_on)
-{
-    driver::SetupProcess setup;
-    HWND sheet = e2e::StartWizard(setup, "/DISKFULL");
-    ASSERT_NE(nullptr, sheet);
-    HWND page = e2e::Next(sheet, ids::kLicencePage);
-    ASSERT_NE(nullptr, page);
-    ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
-    ASSERT_NE(nullptr, page = e2e::Next(sheet, ids::kDestinationPage));
-
-    for (int answer : {IDNO, IDYES}) {
-        driver::PressWizardButton(sheet, PSBTN_NEXT);
-        HWND question = driver::WaitForMessageBox(setup.Id(), "");
-        ASSERT_NE(nullptr, question) << "no question about the disk space";
-        EXPECT_EQ(e2e::DiskSpaceQuestion(), driver::MessageBoxText(question));
-        EXPECT_EQ(UserTexts().sheetTitle, driver::WindowText(question));
-        EXPECT_EQ(sheet, GetWindow(question, GW_OWNER));
-        EXPECT_NE(nullptr, GetDlgItem(question, IDYES));
-        EXPECT_NE(nullptr, GetDlgItem(question, IDNO));
-        if (answer == IDNO)
-            driver::Screenshot("wizard-disk-space-" + Language());
-        driver::Click(question, answer);
-        ExpectClosed(question);
-        if (answer == IDNO)
-            EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
-    }
-    EXPECT_NE(nullptr, e2e::WaitForPage(sheet, ids::kGroupPage));
-    ExitSetup(setup, sheet);
-}
-
 namespace {
 
 // Puts the game's program, version 3.1.51, into `folder` and registers it
@@ -244,18 +214,57 @@ void PlaceInstalledGame(const std::string &folder)
     earlier::SetRegistryText(earlier::kAppPaths, nullptr, folder + "\\Velmo.exe");
 }
 
-// Walks a new setup to its Destination page; nullptr (test failed) when it
-// did not get there.
-HWND WalkToDestination(driver::SetupProcess &setup, HWND *sheet)
+// Walks a new setup, started with `arguments`, to its Destination page;
+// nullptr (test failed) when it did not get there.
+HWND WalkToDestination(driver::SetupProcess &setup, HWND *sheet, const std::string &arguments = "")
 {
-    *sheet = e2e::StartWizard(setup);
+    *sheet = e2e::StartWizard(setup, arguments);
     HWND page = *sheet ? e2e::Next(*sheet, ids::kLicencePage) : nullptr;
     if (!page || !e2e::SetCheck(page, ids::kLicenceAccept, true))
         return nullptr;
     return e2e::Next(*sheet, ids::kDestinationPage);
 }
 
+// Presses Next on the Destination page twice, against the question about
+// the disk space: No keeps the page, Yes goes on to the Group page. The
+// question is the sheet's, with its title, and has Yes and No. A given
+// `screenshot` names the picture taken of the question.
+void AnswerDiskSpaceNoThenYes(driver::SetupProcess &setup, HWND sheet, HWND page,
+                              const std::string &screenshot = "")
+{
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
+        driver::PressWizardButton(sheet, PSBTN_NEXT);
+        HWND question = driver::WaitForMessageBox(setup.Id(), "");
+        ASSERT_NE(nullptr, question) << "no question about the disk space";
+        EXPECT_EQ(e2e::DiskSpaceQuestion(), driver::MessageBoxText(question));
+        EXPECT_EQ(UserTexts().sheetTitle, driver::WindowText(question));
+        EXPECT_EQ(sheet, GetWindow(question, GW_OWNER));
+        EXPECT_NE(nullptr, GetDlgItem(question, IDYES));
+        EXPECT_NE(nullptr, GetDlgItem(question, IDNO));
+        if (answer == IDNO && !screenshot.empty())
+            driver::Screenshot(screenshot);
+        driver::Click(question, answer);
+        ExpectClosed(question);
+        if (answer == IDNO) {
+            EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
+        }
+    }
+    EXPECT_NE(nullptr, e2e::WaitForPage(sheet, ids::kGroupPage));
+}
+
 }  // namespace
+
+TEST(Wizard, full_disk_question_no_stays_and_yes_goes_on)
+{
+    driver::SetupProcess setup;
+    HWND sheet = nullptr;
+    HWND page = WalkToDestination(setup, &sheet, "/DISKFULL");
+    ASSERT_NE(nullptr, page);
+    ASSERT_NO_FATAL_FAILURE(
+        AnswerDiskSpaceNoThenYes(setup, sheet, page, "wizard-disk-space-" + Language()));
+    ExitSetup(setup, sheet);
+}
 
 // Without /DISKFULL: D: is a drive of its own with less free space than the
 // installation needs (small_drive.sh); C: has room.
@@ -268,17 +277,8 @@ TEST(Wizard, a_drive_without_room_draws_the_question_and_one_with_room_does_not)
         HWND page = WalkToDestination(setup, &sheet);
         ASSERT_NE(nullptr, page);
         ASSERT_EQ("D:\\Velmo", driver::ControlText(page, ids::kDestinationFolder));
-        for (int answer : {IDNO, IDYES}) {
-            driver::PressWizardButton(sheet, PSBTN_NEXT);
-            HWND question = driver::WaitForMessageBox(setup.Id(), "");
-            ASSERT_NE(nullptr, question) << "no question about the disk space of D:";
-            EXPECT_EQ(e2e::DiskSpaceQuestion(), driver::MessageBoxText(question));
-            driver::Click(question, answer);
-            ExpectClosed(question);
-            if (answer == IDNO)
-                EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
-        }
-        EXPECT_NE(nullptr, e2e::WaitForPage(sheet, ids::kGroupPage));
+        // The question of a real drive is the one /DISKFULL draws.
+        ASSERT_NO_FATAL_FAILURE(AnswerDiskSpaceNoThenYes(setup, sheet, page));
         ExitSetup(setup, sheet);
     }
 

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include "install/record.h"
 #include "product/config.h"
 #include "product/manifest.h"
+#include "record_folder.h"
 #include "xml/vxml.h"
 
 namespace {
@@ -40,35 +39,15 @@ public:
 
 const char *const kOthers[] = {"Kestrin Solitaire", "Kestrin Mahjongg", nullptr};
 
-class CleanUp : public ::testing::Test {
+class CleanUp : public RecordFolderTest {
 protected:
-    void SetUp() override
-    {
-        folder_ = ::testing::TempDir() + "cleanup-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::remove(DataFile().c_str());
-        std::remove((folder_ + "\\Uninstall.dat").c_str());
-    }
-    void TearDown() override
-    {
-        std::remove(DataFile().c_str());
-        std::remove((folder_ + "\\Uninstall.dat").c_str());
-    }
-
     // The data file as the setup names it: the folder, "\" and its name.
-    std::string DataFile() const { return folder_ + "\\Velmo.dat"; }
-    std::string ReadDataFile() const
-    {
-        std::ifstream in(DataFile(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string DataFile() const { return In("Velmo.dat"); }
+    std::string ReadDataFile() const { return ReadFile(DataFile()); }
     CleanUpPlace Place(uint32_t versionMs = 0x00020001) const
     {
         return {folder_.c_str(), folder_.c_str(), versionMs, "C:\\Common\\Kestrin", kOthers};
     }
-    std::string In(const char *name) const { return folder_ + "\\" + name; }
-
-    std::string folder_;
 };
 
 std::vector<std::string> Folders(Vxml *list)
@@ -84,8 +63,7 @@ std::vector<std::string> Folders(Vxml *list)
 TEST_F(CleanUp, product_table_deletes_renames_records_and_writes_version_201)
 {
     // Version 2's record, with an element that only version 2 knew.
-    std::ofstream(In("Uninstall.dat"), std::ios::binary)
-        << "<UNINSTALL><REGVALUE>HKCU\\Velmo</REGVALUE></UNINSTALL>";
+    WriteRecordFile("<UNINSTALL><REGVALUE>HKCU\\Velmo</REGVALUE></UNINSTALL>");
     Log record(folder_.c_str());
     WatchedMachine machine;
     ApplyCleanUpTable(kCleanUpTable, kCleanUpCount, Place(), record, machine);
@@ -104,10 +82,11 @@ TEST_F(CleanUp, product_table_deletes_renames_records_and_writes_version_201)
     // record is on disk at every instant; its own elements go with it.
     EXPECT_FALSE(has("delete " + In("Uninstall.dat")));
     ASSERT_TRUE(record.Commit());
-    Vxml written("UNINSTALL");
-    written.Load(In("Uninstall.dat").c_str());
-    EXPECT_EQ(nullptr, written.FindFirst("REGVALUE"));
-    std::remove(In("Uninstall.dat").c_str());
+    const Elements written = Written();
+    EXPECT_FALSE(written.empty()) << "no record written";
+    for (const std::string &element : written)
+        EXPECT_NE(0u, element.rfind("REGVALUE=", 0)) << element;
+    std::remove(RecordFile().c_str());
     EXPECT_TRUE(has("delete " + In("Cardsets\\Clubs.bmp")));
     // No other product registered: the shared uninstaller goes, with its
     // folder and the common folder, in that order and last.

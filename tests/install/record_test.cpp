@@ -3,58 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "install/record.h"
-#include "xml/vxml.h"
+#include "record_folder.h"
 
 namespace {
 
-using Elements = std::vector<std::string>;  // "NAME=text", in file order
-
-class Record : public ::testing::Test {
+class Record : public RecordFolderTest {
 protected:
-    void SetUp() override
-    {
-        folder_ = ::testing::TempDir() + "record-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::remove(RecordFile().c_str());
-    }
-    void TearDown() override { std::remove(RecordFile().c_str()); }
-
-    // The record's file: the folder, a backslash and "Uninstall.dat", as the
-    // setup forms it.
-    std::string RecordFile() const { return folder_ + "\\Uninstall.dat"; }
-    const char *Folder() const { return folder_.c_str(); }
-
-    void WriteRecordFile(const std::string &content)
-    {
-        std::ofstream(RecordFile(), std::ios::binary) << content;
-    }
-    std::string ReadRecordFile() const
-    {
-        std::ifstream in(RecordFile(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    static Elements Children(Vxml &root)
-    {
-        Elements elements;
-        for (Vxml *child = root.FirstChild(); child; child = child->NextSibling())
-            elements.push_back(std::string(child->GetName()) + "=" +
-                               (child->GetText() ? child->GetText() : "(none)"));
-        return elements;
-    }
-    Elements Written() const
-    {
-        Vxml root("UNINSTALL");
-        root.Load(RecordFile().c_str());
-        return Children(root);
-    }
-
     // What a first installation into "C:\Games\Velmo" records, in the order
     // the steps add it.
     void RecordFirstInstallation(Log &log)
@@ -74,9 +32,16 @@ protected:
         log.Add("FOLDER", "C:\\Start Menu\\Velmo");
         log.Add("FILE", "C:\\Start Menu\\Velmo\\Velmo.lnk");
     }
-
-    std::string folder_;
+    // A first installation's record, committed.
+    void CommitFirstInstallation()
+    {
+        Log first(Folder());
+        RecordFirstInstallation(first);
+        ASSERT_TRUE(first.Commit());
+    }
 };
+
+using Elements = RecordFolderTest::Elements;
 
 const Elements kFirstInstallation = {
     "APPNAME=Velmo",
@@ -104,7 +69,7 @@ TEST_F(Record, first_installation_is_written_grouped_by_element_name)
 
 TEST_F(Record, commit_tells_when_the_record_cannot_be_written)
 {
-    Log log((folder_ + "-missing/Velmo").c_str());
+    Log log(MissingFolder().c_str());
     log.Add("APPNAME", "Velmo");
     EXPECT_FALSE(log.Commit());
 }
@@ -137,11 +102,7 @@ TEST_F(Record, add_reports_only_what_this_run_added)
 
 TEST_F(Record, second_installation_into_the_same_folder_changes_nothing)
 {
-    {
-        Log first(Folder());
-        RecordFirstInstallation(first);
-        first.Commit();
-    }
+    ASSERT_NO_FATAL_FAILURE(CommitFirstInstallation());
     std::string before = ReadRecordFile();
     Log second(Folder());
     RecordFirstInstallation(second);
@@ -152,11 +113,7 @@ TEST_F(Record, second_installation_into_the_same_folder_changes_nothing)
 
 TEST_F(Record, second_installation_appends_only_what_differs)
 {
-    {
-        Log first(Folder());
-        RecordFirstInstallation(first);
-        first.Commit();
-    }
+    ASSERT_NO_FATAL_FAILURE(CommitFirstInstallation());
     Log second(Folder());
     RecordFirstInstallation(second);
     EXPECT_TRUE(second.Add("FILE", "C:\\Games\\Velmo\\Extra.png"));
@@ -325,7 +282,7 @@ TEST_F(Record, a_run_that_fails_among_the_files_names_the_staged_after_them)
 
 TEST_F(Record, keep_tells_when_the_record_cannot_be_written)
 {
-    Log log((folder_ + "-missing/Velmo").c_str());
+    Log log(MissingFolder().c_str());
     log.Add("APPNAME", "Velmo");
     EXPECT_FALSE(log.Keep());
     // What failed is tried again with the next keep.
