@@ -35,51 +35,91 @@ bool IsWineScratch(const std::string &path)
     return path.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos;
 }
 
-void AddKey(Snapshot &snapshot, HKEY parent, const std::string &name, const std::string &path)
+// Lets this process save registry branches (RegSaveKey), once.
+void EnableBackupPrivilege()
 {
-    if (IsWineScratch(path))
+    static bool done = false;
+    if (done)
         return;
+    done = true;
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
+        return;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueA(nullptr, SE_BACKUP_NAME, &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
+}
+
+// Every key and value below `root`\`name`, as "key <path>" and
+// "value <path>\<name>=<data>" lines in the form the registry server writes
+// them. The server writes the whole branch into a file in one request:
+// asking it for each key and value in turn takes seconds where Wine runs
+// through an emulator. A key that the file leaves implicit (one with sub-keys
+// but no values) is there as the parent of what it holds.
+void AddKeyTree(Snapshot &snapshot, HKEY root, const char *name, const std::string &path)
+{
+    EnableBackupPrivilege();
     HKEY key;
-    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    snapshot.insert("key " + path);
-    DWORD nameMax = 0, dataMax = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameMax,
-                     &dataMax, nullptr, nullptr);
-    std::vector<char> valueName(nameMax + 2);
-    std::vector<BYTE> data(dataMax + 2);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = static_cast<DWORD>(valueName.size()), dataLength =
-                                                                     static_cast<DWORD>(data.size());
-        DWORD type = 0;
-        if (RegEnumValueA(key, i, valueName.data(), &nameLength, nullptr, &type, data.data(),
-                          &dataLength) != ERROR_SUCCESS)
-            break;
-        std::string text;
-        if (type == REG_SZ || type == REG_EXPAND_SZ) {
-            text.assign(reinterpret_cast<char *>(data.data()), dataLength);
-        } else {
-            char hex[4];
-            for (DWORD b = 0; b < dataLength; ++b) {
-                std::snprintf(hex, sizeof hex, "%02x", data[b]);
-                text += hex;
-            }
-        }
-        snapshot.insert("value " + path + "\\" + std::string(valueName.data(), nameLength) + " = " +
-                        std::to_string(type) + ":" + text);
-    }
-    std::vector<std::string> subKeys;
-    char subKey[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof subKey;
-        if (RegEnumKeyExA(key, i, subKey, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        subKeys.emplace_back(subKey, length);
-    }
-    for (const std::string &sub : subKeys)
-        AddKey(snapshot, key, sub, path + "\\" + sub);
+    char folder[MAX_PATH], file[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    GetTempFileNameA(folder, "reg", 0, file);
+    DeleteFileA(file);
+    LONG saved = RegSaveKeyA(key, file, nullptr);
     RegCloseKey(key);
+    std::string text;
+    bool read = saved == ERROR_SUCCESS && driver::ReadWholeFile(file, &text);
+    DeleteFileA(file);
+    ASSERT_TRUE(read) << "cannot save the registry below " << path << " (error " << saved << ")";
+
+    snapshot.insert("key " + path);
+    std::string current;  // the key of the lines that follow; "" for Wine's scratch space
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        // Long data goes on over lines that end in a backslash.
+        while (!line.empty() && line.back() == '\\' && at < text.size()) {
+            end = text.find('\n', at);
+            if (end == std::string::npos)
+                end = text.size();
+            line.pop_back();
+            line += text.substr(at, end - at);
+            at = end + 1;
+        }
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#' || line[0] == ';' || line.rfind("WINE ", 0) == 0)
+            continue;
+        if (line[0] == '[') {
+            // "[Sub\\Key] <time>": the path below the saved key, its
+            // separators doubled; each key on the way is a key of its own.
+            std::string below = line.substr(1, line.rfind(']') - 1);
+            current = path;
+            for (size_t from = 0; !below.empty();) {
+                size_t separator = below.find("\\\\", from);
+                current += "\\" + below.substr(from, separator - from);
+                if (separator == std::string::npos)
+                    break;
+                snapshot.insert("key " + current);
+                from = separator + 2;
+            }
+            if (IsWineScratch(current))
+                current.clear();
+            else
+                snapshot.insert("key " + current);
+            continue;
+        }
+        if (!current.empty())
+            snapshot.insert("value " + current + "\\" + line);
+    }
 }
 
 }  // namespace
@@ -105,11 +145,14 @@ void ForEachBelow(const std::string &folder,
 Snapshot TakeSnapshot()
 {
     Snapshot snapshot;
-    AddFolder(snapshot, "C:");
+    // The registry first: its branches pass through files in the temporary
+    // folder, which are gone again (and the folder there) when the disk's
+    // turn comes.
     const char *sessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
-    AddKey(snapshot, HKEY_LOCAL_MACHINE, "Software", "HKLM\\Software");
-    AddKey(snapshot, HKEY_LOCAL_MACHINE, sessionManager, std::string("HKLM\\") + sessionManager);
-    AddKey(snapshot, HKEY_USERS, "", "HKU");
+    AddKeyTree(snapshot, HKEY_LOCAL_MACHINE, "Software", "HKLM\\Software");
+    AddKeyTree(snapshot, HKEY_LOCAL_MACHINE, sessionManager, std::string("HKLM\\") + sessionManager);
+    AddKeyTree(snapshot, HKEY_USERS, "", "HKU");
+    AddFolder(snapshot, "C:");
     return snapshot;
 }
 
