@@ -41,9 +41,16 @@ int RunUnattended(const std::string &arguments, const std::string &program = "",
     }
     DWORD start = GetTickCount(), code = 0;
     while (!process.WaitForExit(50, &code)) {
-        // A very silent run makes no window at all, not even a hidden one.
-        bool verySilent = arguments.find("/VERYSILENT") != std::string::npos;
-        std::vector<HWND> windows = driver::TopLevelWindows(process.Id(), verySilent);
+        // A very silent run makes no window of its own at all, not even the
+        // hidden anchor window (the system may make hidden helper windows of
+        // its own for a moment).
+        std::vector<HWND> windows = driver::TopLevelWindows(process.Id());
+        if (arguments.find("/VERYSILENT") != std::string::npos) {
+            for (HWND window : driver::TopLevelWindows(process.Id(), true)) {
+                if (driver::ClassName(window) == kSetupConfig.setupName)
+                    windows.push_back(window);
+            }
+        }
         if (!windowsAllowed && !windows.empty()) {
             ADD_FAILURE() << arguments << ": the run shows \"" << driver::WindowText(windows[0])
                           << "\"";
