@@ -22,13 +22,37 @@ namespace {
 // A link file's path as the shell takes it: 520 UTF-16 characters at most.
 constexpr int kLinkPathChars = 520;
 
-// The path of a special folder of the user (CSIDL_*) into `path` of
-// MAX_PATH bytes; false when the shell does not know it.
-bool GetSpecialFolder(int folder, char *path)
+// The path of the user's Programs or desktop folder (CSIDL_PROGRAMS or
+// CSIDL_DESKTOPDIRECTORY, no other); nullptr when the shell does not know
+// it. To answer, the shell builds an item-id list through every folder on
+// the way, which costs about as much as saving a link: each folder is
+// asked once, and the answer serves every link of the process.
+const char *SpecialFolder(int folder)
 {
-    ItemIdList list(g_state.shellMalloc);
-    return SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, list.Put())) &&
-           SHGetPathFromIDListA(list.get(), path);
+    // All zeros at first, so they take no room in the program file.
+    static struct {
+        bool asked;
+        bool known;
+        char path[MAX_PATH];
+    } answers[2];
+    auto &answer = answers[folder == CSIDL_PROGRAMS];
+    if (!answer.asked) {
+        ItemIdList list(g_state.shellMalloc);
+        answer.known = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, list.Put())) &&
+                       SHGetPathFromIDListA(list.get(), answer.path);
+        answer.asked = true;
+    }
+    return answer.known ? answer.path : nullptr;
+}
+
+// The program group's folder below the Programs folder into `group` of
+// `size` bytes, one of which stays free for the "\" that makes the whole
+// group path the folder part of CreateFolderPath's path; false when the
+// Programs folder is unknown or the group's path does not fit.
+bool GroupFolder(char *group, size_t size)
+{
+    const char *programs = SpecialFolder(CSIDL_PROGRAMS);
+    return programs && JoinPath(group, size - 1, programs, g_state.programGroup);
 }
 
 bool Exists(const char *path)
@@ -41,19 +65,11 @@ bool Exists(const char *path)
     return true;
 }
 
-// Programs folder + "\" + the program group, created with its parents when
-// it does not exist; `group` holds MAX_PATH + the group's 260 bytes.
-// Every folder created is recorded, then the group folder itself, also when
-// it was there before. False when the Programs folder is unknown or the
-// group's path does not fit.
-bool PrepareGroupFolder(char *group, size_t size)
+// Creates the program group's folder `group` (of GroupFolder) with its
+// parents when it does not exist. Every folder created is recorded, then
+// the group folder itself, also when it was there before.
+void PrepareGroupFolder(char *group)
 {
-    char programs[MAX_PATH];
-    // One byte stays free for the "\" that makes the whole group path the
-    // folder part of CreateFolderPath's path.
-    if (!GetSpecialFolder(CSIDL_PROGRAMS, programs) ||
-        !JoinPath(group, size - 1, programs, g_state.programGroup))
-        return false;
     if (!Exists(group)) {
         size_t length = std::strlen(group);
         group[length] = '\\';
@@ -62,7 +78,6 @@ bool PrepareGroupFolder(char *group, size_t size)
         group[length] = '\0';
     }
     EngineRecord("FOLDER", group);
-    return true;
 }
 
 // The path of the link `caption` in `linkFolder` into `linkPath` (of
@@ -134,13 +149,13 @@ bool CreateGroupShortcut(HWND owner, int index)
     // address is linked as it stands.
     const char *caption = ResolveText(entry.extra);
     char group[MAX_PATH + sizeof g_state.programGroup];
-    char programs[MAX_PATH];
-    if (GetSpecialFolder(CSIDL_PROGRAMS, programs) &&
-        JoinPath(group, sizeof group - 1, programs, g_state.programGroup))
+    bool found = GroupFolder(group, sizeof group);
+    if (found)
         NameLinkAhead(group, caption ? caption : "");
     EngineStatus(ResolveText("$0311"));
-    if (!EngineKept() || !PrepareGroupFolder(group, sizeof group))
+    if (!found || !EngineKept())
         return ReportError(owner, "$0335");
+    PrepareGroupFolder(group);
 
     const char *targetFolder =
         (entry.flags & ENTRY_EXTERNAL_TARGET) ? nullptr : g_state.destination;
@@ -153,12 +168,11 @@ bool CreateGroupShortcut(HWND owner, int index)
 
 bool CreateDesktopShortcut(HWND owner)
 {
-    char desktop[MAX_PATH];
-    bool found = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop);
-    if (found)
+    const char *desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    if (desktop)
         NameLinkAhead(desktop, kSetupConfig.productName);
     EngineStatus(ResolveText("$0311"));
-    if (!found || !EngineKept())
+    if (!desktop || !EngineKept())
         return ReportError(owner, "$0335");
     bool ok = CreateShortcut(desktop, g_state.destination, kSetupConfig.mainExecutable, nullptr,
                              kSetupConfig.productName);
@@ -171,15 +185,13 @@ bool CreateDesktopShortcut(HWND owner)
 void NameShortcutsAhead()
 {
     char group[MAX_PATH + sizeof g_state.programGroup];
-    char programs[MAX_PATH];
-    bool groupKnown = GetSpecialFolder(CSIDL_PROGRAMS, programs) &&
-                      JoinPath(group, sizeof group - 1, programs, g_state.programGroup);
+    bool groupKnown = GroupFolder(group, sizeof group);
     ForEachEntry(kInstallTable, kInstallCount, ENTRY_SHORTCUT, [&](int, const ManifestEntry &entry) {
         const char *caption = ResolveText(entry.extra);
         if (groupKnown)
             NameLinkAhead(group, caption ? caption : "");
     });
-    char desktop[MAX_PATH];
-    if (g_state.desktopIcon && GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop))
+    const char *desktop = g_state.desktopIcon ? SpecialFolder(CSIDL_DESKTOPDIRECTORY) : nullptr;
+    if (desktop)
         NameLinkAhead(desktop, kSetupConfig.productName);
 }
