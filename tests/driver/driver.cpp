@@ -55,6 +55,11 @@ bool SetupProcess::StartProgram(const std::string &program, const std::string &a
         commandLine += " " + arguments;
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
+    // Wine starts the desktop's process for the first program that needs
+    // the desktop. Asked for here, the desktop is up before the program
+    // starts: otherwise both ask while it is on its way, and each starts a
+    // desktop process of its own.
+    GetDesktopWindow();
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};

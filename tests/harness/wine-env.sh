@@ -11,24 +11,24 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 # Prints what kind of program a file is: "PE32" for a 32-bit Windows
 # program (the only kind the harness runs), something else otherwise.
 velmo_pe_kind() {
-  python3 - "$1" <<'PY'
-import struct, sys
-try:
-    with open(sys.argv[1], 'rb') as f:
-        data = f.read(4096)
-    off = struct.unpack_from('<I', data, 0x3c)[0]
-    sig, machine = struct.unpack_from('<4sH', data, off)
-    magic = struct.unpack_from('<H', data, off + 24)[0]
-except (OSError, struct.error):
-    print('not a PE file')
-    sys.exit()
-if sig != b'PE\0\0':
-    print('not a PE file')
-elif machine == 0x14c and magic == 0x10b:
-    print('PE32')
-else:
-    print('PE machine %#x, optional header %#x' % (machine, magic))
-PY
+  # Little-endian numbers of the file, read with od: the shell starts no
+  # interpreter for every program that a test runs.
+  local offset signature machine magic
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+  if [ -z "$offset" ]; then
+    echo "not a PE file"
+    return
+  fi
+  signature=$(od -An -t x1 -j "$offset" -N 4 "$1" 2>/dev/null | tr -d ' ')
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  magic=$(od -An -t x2 -j $((offset + 24)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  if [ "$signature" != 50450000 ]; then
+    echo "not a PE file"
+  elif [ "$machine" = 014c ] && [ "$magic" = 010b ]; then
+    echo "PE32"
+  else
+    echo "PE machine 0x${machine:-?}, optional header 0x${magic:-?}"
+  fi
 }
 
 # Fails with a message unless the file is a 32-bit Windows program.

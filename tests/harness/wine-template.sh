@@ -10,7 +10,7 @@ dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, no desktop integration or idle services, 4"
+recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, no desktop integration or idle services or device buses, 5"
 [ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
@@ -33,6 +33,9 @@ for service in Eventlog NDIS nsiproxy PlugPlay; do
   timeout 120 "$VELMO_WINE" reg add "HKLM\\System\\CurrentControlSet\\Services\\$service" \
     /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
 done
+# The HID and USB buses are root devices, which every session would start in
+# a driver process of their own; nothing here uses them.
+timeout 120 "$VELMO_WINE" reg delete 'HKLM\System\CurrentControlSet\Enum\ROOT\WINE' /f >/dev/null 2>&1
 timeout 300 "$VELMO_WINESERVER" -w
 # Wine copies every shell link that a program saves into the Linux desktop's
 # menus through winemenubuilder, a process of its own per link. The harness
