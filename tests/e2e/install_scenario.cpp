@@ -179,15 +179,22 @@ std::string GroupFolder()
 
 std::vector<LinkMade> GroupLinks()
 {
-    const std::string group = GroupFolder();
-    const std::string uninstall = DutchUser() ? "Velmo verwijderen" : "Uninstall Velmo";
-    // The web address goes to the shell as it stands, with no folder.
-    return {
-        {group + "\\Velmo.lnk", "Velmo", Installed("Velmo.exe"), kDestination},
-        {group + "\\" + uninstall + ".lnk", uninstall, Installed("Uninstall.exe"), kDestination},
-        {group + "\\Velmo Website.lnk", "Velmo Website",
-         LinkTargetOf("http://www.kestrin-software.example/velmo"), ""},
-    };
+    // Worked out once per scenario: asking a shell link what it makes of the
+    // web address costs more than a look at the disk, and scenarios look
+    // for these links every few milliseconds while a run goes.
+    static const std::vector<LinkMade> links = [] {
+        const std::string group = GroupFolder();
+        const std::string uninstall = DutchUser() ? "Velmo verwijderen" : "Uninstall Velmo";
+        // The web address goes to the shell as it stands, with no folder.
+        return std::vector<LinkMade>{
+            {group + "\\Velmo.lnk", "Velmo", Installed("Velmo.exe"), kDestination},
+            {group + "\\" + uninstall + ".lnk", uninstall, Installed("Uninstall.exe"),
+             kDestination},
+            {group + "\\Velmo Website.lnk", "Velmo Website",
+             LinkTargetOf("http://www.kestrin-software.example/velmo"), ""},
+        };
+    }();
+    return links;
 }
 
 LinkMade DesktopLink()
