@@ -13,8 +13,6 @@ using namespace install_e2e;
 
 namespace {
 
-const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
-const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
 
 // Clicks Cancel and returns the Cancel confirmation after checking its
 // texts.

@@ -14,8 +14,6 @@ using namespace install_e2e;
 
 namespace {
 
-const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
-const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
 
 void ExpectRegistered()
 {

@@ -1,6 +1,7 @@
 // Shared pieces of the installation scenarios.
 #include "install_scenario.h"
 
+#include "product/registry_keys.h"
 #include "system_entries.h"
 
 #include <commctrl.h>
@@ -16,8 +17,8 @@
 namespace install_e2e {
 
 const char kDestination[] = "C:\\Program Files\\Velmo";
-
-namespace {
+const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
+const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
 
 std::string Lower(std::string text)
 {
@@ -25,6 +26,8 @@ std::string Lower(std::string text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
+
+namespace {
 
 std::vector<std::string> Split(const std::string &list, char separator)
 {

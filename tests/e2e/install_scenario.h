@@ -18,6 +18,13 @@ namespace install_e2e {
 
 // The default destination, which every scenario installs into.
 extern const char kDestination[];
+// The run's keys below HKEY_LOCAL_MACHINE: the game's App Paths entry and
+// the product's entry in the list of installed programs.
+extern const std::string kProgramKey;
+extern const std::string kProductKey;
+
+// `text` with its ASCII letters in lower case.
+std::string Lower(std::string text);
 
 // folder + "\" + name; the default destination unless a folder is given.
 std::string Installed(const char *name, const std::string &folder = kDestination);

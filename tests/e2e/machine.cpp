@@ -202,7 +202,7 @@ bool KeyExists(HKEY root, const std::string &key)
 // the program of the registered uninstall command.
 std::string UninstallProgram()
 {
-    std::string command = ReadMachineValue(std::string(kUninstallKey) + "\\Velmo", "UninstallString");
+    std::string command = ReadMachineValue(kProductKey, "UninstallString");
     EXPECT_NE("", command) << "the setup registered no uninstall command";
     if (!command.empty() && command[0] == '"')
         command = command.substr(1, command.find('"', 1) - 1);

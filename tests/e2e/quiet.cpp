@@ -23,8 +23,6 @@ using namespace install_e2e;
 
 namespace {
 
-const std::string kProductKey = std::string(kUninstallKey) + "\\Velmo";
-const std::string kProgramKey = std::string(kAppPathsKey) + "\\Velmo.exe";
 
 // Starts `program` (the setup when empty) with `arguments` and waits for its
 // end, failing on any window it shows unless `windowsAllowed`. Returns the

@@ -25,18 +25,6 @@ namespace {
 
 constexpr int kRemoved = 0;
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string UninstallEntry()
-{
-    return std::string(kUninstallKey) + "\\Velmo";
-}
-
 // A moment of the run at which the setup is ended as the Task Manager ends
 // it; `reached` tells from the progress window or the disk that the run got
 // there (or further: a poll may come late on a busy machine).
@@ -147,9 +135,9 @@ void ExpectRecordNamesWhatIsThere(const std::string &point,
         EXPECT_TRUE(named.count(element + Lower(path))) << path << " made before " << point
                                                         << " is not in the record";
     }
-    if (KeyExists(HKEY_LOCAL_MACHINE, UninstallEntry()))
+    if (KeyExists(HKEY_LOCAL_MACHINE, kProductKey))
         EXPECT_TRUE(named.count("UNINSTKEY=velmo")) << "the Uninstall entry is not in the record";
-    if (KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Velmo.exe"))
+    if (KeyExists(HKEY_LOCAL_MACHINE, kProgramKey))
         EXPECT_TRUE(named.count("APPKEY=velmo.exe")) << "the App Paths entry is not in the record";
 }
 
@@ -274,8 +262,8 @@ void RemoveInstallation()
         else if (driver::FileExists(*path))
             EXPECT_TRUE(DeleteFileA(path->c_str())) << *path;
     }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallEntry().c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kAppPathsKey) + "\\Velmo.exe").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProgramKey.c_str());
 }
 
 // Ends the setup at each of the points from `first` to `last` in turn; a
@@ -380,7 +368,7 @@ std::vector<std::string> InstallationState()
         state.push_back(path + " " + std::to_string(content.size()) + " " +
                         std::to_string(std::hash<std::string>()(content)));
     }
-    for (const std::string &key : {UninstallEntry(), std::string(kAppPathsKey) + "\\Velmo.exe"}) {
+    for (const std::string &key : {kProductKey, kProgramKey}) {
         state.push_back(key + " " + ReadMachineValue(key, nullptr) + " " +
                         ReadMachineValue(key, "UninstallString"));
     }
@@ -534,7 +522,7 @@ TEST(OneAtATime, a_second_setup_or_uninstall_says_so_and_ends)
     // Once the uninstaller is whole and registered; the setup is then
     // making its files, entries and links, or shows its success message.
     ASSERT_TRUE(driver::WaitUntil(
-        [&] { return !ReadMachineValue(UninstallEntry(), "UninstallString").empty(); }, 120000));
+        [&] { return !ReadMachineValue(kProductKey, "UninstallString").empty(); }, 120000));
     ASSERT_NO_FATAL_FAILURE(ExpectTurnedAway(Installed("Uninstall.exe"), "Velmo Uninstall", 4));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(installing));
     ExpectCompleteInstallation();

@@ -73,7 +73,7 @@ TEST(Uninstall, removes_the_installation_but_a_file_of_the_user)
     const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\" + kSetupConfig.defaultGroup;
     EXPECT_TRUE(driver::FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Velmo.lnk"));
     EXPECT_TRUE(driver::FileExists(group + "\\Velmo.lnk")) << group;
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Velmo.exe"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProgramKey));
     ASSERT_TRUE(WriteWholeFile(Installed("My notes.txt"), "mine"));
     const std::string program = UninstallProgram();
 
@@ -121,8 +121,8 @@ TEST(Uninstall, quiet_run_asks_nothing_and_tells_by_its_exit_code)
     ExpectUninstallerGone(program);
     EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kDestination); }, 10000))
         << "the destination folder is still there";
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kAppPathsKey) + "\\Velmo.exe"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Velmo"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProgramKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 
     // Without a record nothing is removed, with or without questions.
     EXPECT_EQ(kNothingRemoved, QuietRun("C:\\Spare\\Uninstall.exe"));
