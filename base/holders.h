@@ -6,7 +6,9 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <shlobj.h>
+// The item-id list's type alone: the whole shell header would double the
+// compile time of every source that only wants a key or a mutex.
+#include <shtypes.h>
 
 // An open registry key, closed by the destructor.
 //     RegKey key;
