@@ -266,10 +266,12 @@ TEST(CommandLine, random_bytes_never_break_the_scan)
             line.insert(0, random() % 2 ? "/DIR=" : "/GROUP=\"");
         CommandLineSwitches s = Scan(line.c_str());
         if (s.problem == CommandLineProblem::None) {
-            if (s.dir[0])
+            if (s.dir[0]) {
                 EXPECT_TRUE(IsUsableDestination(s.dir)) << line;
-            if (s.group[0])
+            }
+            if (s.group[0]) {
                 EXPECT_TRUE(IsUsableGroup(s.group)) << line;
+            }
         } else {
             ASSERT_NE(nullptr, s.problemSwitch) << line;
         }

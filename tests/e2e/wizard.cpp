@@ -187,8 +187,9 @@ TEST(Wizard, cancel_on_every_page_stays_after_escape_and_resume)
         driver::Click(confirmation, ids::kAnswer7);
         ExpectClosed(confirmation);
         EXPECT_EQ(page, driver::CurrentPage(sheet)) << "the wizard left its page";
-        if (pageId == ids::kLicencePage)
+        if (pageId == ids::kLicencePage) {
             ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
+        }
         if (pageId != ids::kReadyPage)
             driver::PressWizardButton(sheet, PSBTN_NEXT);
     }

@@ -190,7 +190,7 @@ TEST(ShippedTables, every_text_has_the_same_printf_conversions_in_both_languages
     EXPECT_EQ(std::vector<std::string>{"%s"}, Conversions(english->Resolve("$0312")));
     int compared = 0;
     for (int id = 0; id <= 9999; ++id) {
-        char reference[8];
+        char reference[16];
         std::snprintf(reference, sizeof reference, "$%04d", id);
         std::string en = english->Resolve(reference);
         std::string nl = dutch->Resolve(reference);
