@@ -369,11 +369,17 @@ void ExpectSuccessMessage(const MessageBoxSeen &seen)
     EXPECT_FALSE(seen.icon) << "the success message has no icon";
 }
 
-void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder)
+void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder, Started started)
 {
     MessageBoxSeen seen;
     ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
     ExpectSuccessMessage(seen);
+    if (started == Started::Nothing) {
+        ExpectEndsWithoutMessage(setup, 90000);
+        // A program that the setup started outlives it under its parent's id.
+        EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the setup started a program";
+        return;
+    }
 
     // The launch choice is on: the setup starts the installed game. Until
     // the new process has started up its program is not known, and it

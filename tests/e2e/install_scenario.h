@@ -120,10 +120,14 @@ DWORD ExpectGameRunning(const std::string &program);
 
 // Fails the test unless `seen` is the success message of a run.
 void ExpectSuccessMessage(const MessageBoxSeen &seen);
+// What a successful run starts at its end: the game, as the launch box of
+// the Ready page is at first, or nothing when a scenario cleared the box.
+enum class Started { Game, Nothing };
 // Lets a started setup run to its end and checks the success message, the
 // start of the game from `folder` (waiting for its window, then closing it)
-// and the end of the setup.
-void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder = kDestination);
+// or that nothing was started, and the end of the setup.
+void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder = kDestination,
+                         Started started = Started::Game);
 // Fails the test unless every extracted file in `folder` equals its payload
 // source.
 void ExpectEveryFileInstalled(const std::string &folder = kDestination);

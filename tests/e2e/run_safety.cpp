@@ -79,20 +79,28 @@ std::vector<KillPoint> KillPoints()
     };
 }
 
-// Starts the setup with the default choices and ends its process by force
-// once the run has reached `point`.
-void KillAt(const KillPoint &point, const e2e::Choices &choices = e2e::Choices())
+// Starts the setup and ends its process by force once the run has reached
+// `point`. Without wizard choices the setup runs silently: the same run of
+// the same choices under the same progress window, without the wizard's
+// pages before it.
+void KillAt(const KillPoint &point, const e2e::Choices *wizard = nullptr)
 {
     driver::SetupProcess setup;
-    HWND progress = e2e::StartInstallation(setup, choices);
+    HWND progress = nullptr;
+    if (wizard) {
+        progress = e2e::StartInstallation(setup, *wizard);
+    } else {
+        ASSERT_TRUE(setup.Start("/SILENT"));
+        progress = driver::WaitForDialogWithControl(setup.Id(), ids::kProgressBar);
+    }
     ASSERT_NE(nullptr, progress);
-    // A status line stands for about 50 ms: a look every few milliseconds
-    // sees each one, without keeping the setup busy answering.
+    // A status line stands for about 50 ms: a look every 10 ms sees each
+    // one without keeping the setup busy answering.
     DWORD start = GetTickCount();
     while (!point.reached(progress)) {
         ASSERT_TRUE(setup.Running()) << "the run ended before " << point.name;
         ASSERT_LT(GetTickCount() - start, 180000u) << point.name << " never came";
-        Sleep(5);
+        Sleep(10);
     }
     setup.Kill();
     ASSERT_FALSE(setup.Running()) << "the setup did not end";
@@ -135,10 +143,12 @@ void ExpectRecordNamesWhatIsThere(const std::string &point,
         EXPECT_TRUE(named.count(element + Lower(path))) << path << " made before " << point
                                                         << " is not in the record";
     }
-    if (KeyExists(HKEY_LOCAL_MACHINE, kProductKey))
+    if (KeyExists(HKEY_LOCAL_MACHINE, kProductKey)) {
         EXPECT_TRUE(named.count("UNINSTKEY=velmo")) << "the Uninstall entry is not in the record";
-    if (KeyExists(HKEY_LOCAL_MACHINE, kProgramKey))
+    }
+    if (KeyExists(HKEY_LOCAL_MACHINE, kProgramKey)) {
         EXPECT_TRUE(named.count("APPKEY=velmo.exe")) << "the App Paths entry is not in the record";
+    }
 }
 
 // Runs the registered uninstaller quietly and expects `exitCode`.
@@ -164,8 +174,10 @@ void ExpectMachineAsBefore(const Snapshot &before, const std::vector<std::string
 void ExpectSecondRunCompletes()
 {
     driver::SetupProcess again;
-    ASSERT_NE(nullptr, e2e::StartInstallation(again));
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(again));
+    e2e::Choices choices;
+    choices.launch = false;
+    ASSERT_NE(nullptr, e2e::StartInstallation(again, choices));
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(again, kDestination, Started::Nothing));
     ExpectEveryFileInstalled();
     std::vector<std::string> written;
     for (const auto &element : ParseRecord(ReadRecord()))
@@ -257,10 +269,11 @@ void RemoveInstallation()
     paths.push_back(DesktopLink().path);
     // Inner paths come last in the list: they go first.
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-        if (driver::FolderExists(*path))
+        if (driver::FolderExists(*path)) {
             EXPECT_TRUE(RemoveDirectoryA(path->c_str())) << *path;
-        else if (driver::FileExists(*path))
+        } else if (driver::FileExists(*path)) {
             EXPECT_TRUE(DeleteFileA(path->c_str())) << *path;
+        }
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey.c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProgramKey.c_str());
@@ -325,7 +338,7 @@ TEST(KilledRun, an_upgrade_over_version_2_ended_by_force_stays_removable)
         ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), RecordText(old)));
         e2e::Choices choices;
         choices.continueWarnings = true;
-        ASSERT_NO_FATAL_FAILURE(KillAt(point, choices));
+        ASSERT_NO_FATAL_FAILURE(KillAt(point, &choices));
 
         // The record on disk still names what version 2 left, beside what
         // this run made: every element of the record's own kinds (the
@@ -333,14 +346,16 @@ TEST(KilledRun, an_upgrade_over_version_2_ended_by_force_stays_removable)
         Elements kept = ParseRecord(ReadRecord());
         for (const auto &element : old) {
             if (std::find(std::begin(kGroups), std::end(kGroups), element.first) !=
-                std::end(kGroups))
+                std::end(kGroups)) {
                 EXPECT_NE(kept.end(), std::find(kept.begin(), kept.end(), element))
                     << element.first << " " << element.second << " is no longer in the record";
+            }
         }
         ExpectRecordNamesWhatIsThere(point.name, {Installed("Deutsch (v2.1).qlf"),
                                                   Installed("Fran\xe7" "ais (v2.1).qlf")});
-        if (i == 1)
+        if (i == 1) {
             ASSERT_NO_FATAL_FAILURE(ExpectSecondRunCompletes());
+        }
         // The folder stays for the two renamed files, which no record names:
         // kept for the user, which counts as removed.
         ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
