@@ -194,7 +194,8 @@ endfunction()
 # any crash, leak, overflow, undefined behaviour or input slower than 10
 # seconds. libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer
 # needs clang, while the host build compiles with g++, so the program is
-# built by a command of its own; HEADERS are what its sources include.
+# built by a command of its own, which compiles every source as C++ (the
+# few C sources are C++ as well); HEADERS are what its sources include.
 function(velmo_fuzzer name)
   cmake_parse_arguments(F "" "FUZZER;MAX_LEN;SEEDS;COMMENT" "SOURCES;HEADERS" ${ARGN})
   if(F_UNPARSED_ARGUMENTS OR NOT F_FUZZER OR NOT F_MAX_LEN)
@@ -210,7 +211,7 @@ function(velmo_fuzzer name)
     OUTPUT ${program}
     COMMAND ${VELMO_CLANGXX} -std=c++17 -g -O1 -Wall -Wextra
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-            -I${VELMO_ROOT} ${F_FUZZER} ${F_SOURCES} -o ${program}
+            -I${VELMO_ROOT} -x c++ ${F_FUZZER} ${F_SOURCES} -o ${program}
     DEPENDS ${F_FUZZER} ${F_SOURCES} ${headers}
     COMMENT ${F_COMMENT}
     VERBATIM)
