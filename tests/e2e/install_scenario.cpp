@@ -375,9 +375,7 @@ void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder,
     ASSERT_TRUE(AnswerMessageBox(setup, &seen, 60000)) << "no message at the end of the run";
     ExpectSuccessMessage(seen);
     if (started == Started::Nothing) {
-        ExpectEndsWithoutMessage(setup, 90000);
-        // A program that the setup started outlives it under its parent's id.
-        EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the setup started a program";
+        ExpectRunEnded(setup);
         return;
     }
 
@@ -427,6 +425,7 @@ void ExpectErrorBox(driver::SetupProcess &setup, const std::string &message)
 void ExpectRunEnded(driver::SetupProcess &setup)
 {
     ExpectEndsWithoutMessage(setup);
+    // A program that the setup started outlives it under its parent's id.
     EXPECT_EQ(0u, FindChildProcess(setup.Id())) << "the game was started";
 }
 

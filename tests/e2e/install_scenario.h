@@ -109,8 +109,9 @@ void ExpectEndsWithoutMessage(driver::SetupProcess &setup, DWORD timeoutMs = dri
 // Waits for the one error box of the run and checks its text, caption, icon
 // and owner.
 void ExpectErrorBox(driver::SetupProcess &setup, const std::string &message);
-// After the error box: the setup ends with nothing more to say, and the
-// game is not started.
+// After the error box, or after the success message of a run whose launch
+// box was cleared: the setup ends with nothing more to say, and the game is
+// not started.
 void ExpectRunEnded(driver::SetupProcess &setup);
 
 // Waits for the game's window, checks that its process runs `program`,

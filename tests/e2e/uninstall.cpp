@@ -495,8 +495,8 @@ TEST(UninstallTrust, keys_of_another_program_named_in_the_record_stay)
                          "\"" + InGame("Velmo.exe") + "\" \"%1\""));
     ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, ".odoc", nullptr, "Other.Document"));
     // This installation's, as a value in each shows.
-    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, appPaths + "\\Velmo.exe", nullptr, InGame("Velmo.exe")));
-    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, uninstall + "\\Velmo", "UninstallString",
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, kProgramKey, nullptr, InGame("Velmo.exe")));
+    ASSERT_TRUE(WriteKey(HKEY_LOCAL_MACHINE, kProductKey, "UninstallString",
                          InGame("Uninstall.exe")));
     ASSERT_TRUE(WriteKey(HKEY_CLASSES_ROOT, "Velmo.Savegame\\shell\\open\\command", nullptr,
                          "\"" + InGame("Velmo.exe") + "\" \"%1\""));
@@ -518,7 +518,7 @@ TEST(UninstallTrust, keys_of_another_program_named_in_the_record_stay)
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Other.Document\\shell\\open\\command"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Other.Document\\shell\\play\\command"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ".odoc"));
-    for (const std::string &key : {appPaths + "\\Velmo.exe", uninstall + "\\Velmo"})
+    for (const std::string &key : {kProgramKey, kProductKey})
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
     for (const char *key : {"Velmo.Savegame", ".vsav"})
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
