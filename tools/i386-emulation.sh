@@ -17,6 +17,19 @@ velmo_qemu_major() {
   "$velmo_qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p'
 }
 
+# Whether 32-bit programs run through qemu-i386 here: an enabled binfmt_misc
+# entry names it as interpreter (the permanent entry of tools/deps.sh, this
+# run's own, or one of the machine's).
+velmo_i386_emulated() {
+  [ "$(cat $velmo_binfmt/status 2>/dev/null)" = enabled ] || return 1
+  local entry
+  for entry in $velmo_binfmt/*; do
+    [ "$(head -n 1 "$entry" 2>/dev/null)" = enabled ] &&
+      grep -Eq '^interpreter .*(qemu-i386|i386-binfmt)' "$entry" && return 0
+  done
+  return 1
+}
+
 # Registers qemu-i386 for i386 programs as binfmt_misc entry NAME. With F
 # the kernel opens the interpreter now and keeps it open. Mounts the
 # binfmt_misc file system where it is not (which by itself changes nothing).
