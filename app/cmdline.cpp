@@ -11,6 +11,11 @@ namespace {
 const char kDiskFull[] = "/DISKFULL";
 const char kOldVersion[] = "/OLDVERSION";
 
+// The largest field a value goes to.
+constexpr size_t kMaxValueSize = kMaxGroupLength + 1;
+static_assert(kMaxDestinationLength < kMaxValueSize && kMaxLogPathLength < kMaxValueSize,
+              "every value field fits the gathering buffer");
+
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -48,47 +53,54 @@ struct WordSwitch {
 };
 
 // True when `p` starts with `name` (any case) and the name ends there: at
-// the end, a blank, a "/" or, for a switch with a value, "=".
+// the end, a blank, a "/", a quote or, for a switch with a value, "=".
 bool StartsWord(const char *p, const char *name, bool hasValue)
 {
     size_t length = std::strlen(name);
     if (!EqualNoCase(p, name, static_cast<int>(length)))
         return false;
     char next = p[length];
-    return next == '\0' || IsBlank(next) || next == '/' || (hasValue && next == '=');
+    return next == '\0' || IsBlank(next) || next == '/' || next == '"' ||
+           (hasValue && next == '=');
 }
 
 // Reads the value that follows a switch name at `p` into `out` and returns
-// where the scan goes on. A missing "=" or value, an open quote or a value
-// beyond `size` sets `problem`.
-const char *ReadValue(const char *p, char *out, size_t size, CommandLineProblem &problem)
+// where the scan goes on. The value is the rest of the word, as a program's
+// arguments are split: quotes group blanks into it and are dropped, wherever
+// they stand, so that "/DIR="C:\My Games"" and ""/DIR=C:\My Games"" (the
+// form that tools which quote whole arguments write) both give
+// C:\My Games. `quoted` tells that a quote before the switch name opened
+// the word. A missing "=" or value, an open quote or a value beyond `size`
+// sets `problem`.
+const char *ReadValue(const char *p, bool quoted, char *out, size_t size,
+                      CommandLineProblem &problem)
 {
     if (*p != '=') {
         problem = CommandLineProblem::MissingValue;
         return p;
     }
     ++p;
-    const char *begin = p, *end;
-    if (*p == '"') {
-        begin = ++p;
-        end = std::strchr(p, '"');
-        if (!end) {
-            problem = CommandLineProblem::OpenQuote;
-            return p + std::strlen(p);
-        }
-        p = end + 1;
-    } else {
-        while (*p && !IsBlank(*p))
-            ++p;
-        end = p;
+    // Gathered apart, so that a value that is not taken leaves the field as
+    // it was.
+    char value[kMaxValueSize];
+    size_t length = 0;
+    bool fits = true;
+    for (; *p && (quoted || !IsBlank(*p)); ++p) {
+        if (*p == '"')
+            quoted = !quoted;
+        else if (length + 1 < size)
+            value[length++] = *p;
+        else
+            fits = false;
     }
-    size_t length = static_cast<size_t>(end - begin);
-    if (length == 0)
+    if (quoted)
+        problem = CommandLineProblem::OpenQuote;
+    else if (length == 0)
         problem = CommandLineProblem::MissingValue;
-    else if (length >= size)
+    else if (!fits)
         problem = CommandLineProblem::TooLong;
     else {
-        std::memcpy(out, begin, length);
+        std::memcpy(out, value, length);
         out[length] = '\0';
     }
     return p;
@@ -179,7 +191,8 @@ CommandLineSwitches ScanCommandLine(const char *commandLine)
     };
     bool *flags[] = {&silent, &verySilent, &result.noDesktop};
 
-    const char *p = commandLine ? commandLine : "";
+    const char *line = commandLine ? commandLine : "";
+    const char *p = line;
     while ((p = std::strchr(p, '/')) != nullptr) {
         if (EqualNoCase(p, kDiskFull, sizeof kDiskFull - 1)) {
             result.diskFull = true;
@@ -200,13 +213,16 @@ CommandLineSwitches ScanCommandLine(const char *commandLine)
             p++;
             continue;
         }
+        const char *name = p;
         p += std::strlen(found->name);
         if (!found->value) {
             *flags[found - words] = true;
             continue;
         }
+        // A quote that begins the word opens it: ""/DIR=C:\My Games"".
+        bool quoted = name > line && name[-1] == '"' && (name - 1 == line || IsBlank(name[-2]));
         CommandLineProblem problem = CommandLineProblem::None;
-        p = ReadValue(p, found->value, found->size, problem);
+        p = ReadValue(p, quoted, found->value, found->size, problem);
         if (problem != CommandLineProblem::None && result.problem == CommandLineProblem::None) {
             result.problem = problem;
             result.problemSwitch = found->name;

@@ -44,11 +44,14 @@ struct CommandLineSwitches {
 //
 // "/DISKFULL" and "/OLDVERSION" count wherever their names stand, even
 // with more letters behind them, as they always did. The new switches
-// count only as whole words: the name ends at the end of the text, a blank
-// or a "/" ("/SILENTLY" is no switch), and a switch with a value is
-// followed by "=" and the value, quoted ("/DIR="C:\My Games\Velmo"") or up
-// to the next blank. A value is taken whole: whatever it holds, "/DISKFULL"
-// included, is no switch. A "/" that starts no switch is stepped over.
+// count only as whole words: the name ends at the end of the text, a blank,
+// a "/" or a quote ("/SILENTLY" is no switch), and a switch with a value is
+// followed by "=" and the value, up to the next blank that no quote holds.
+// Quotes are dropped wherever they stand, as a program's arguments are
+// split: "/DIR="C:\My Games\Velmo"" and ""/DIR=C:\My Games\Velmo"" (the form
+// of tools that quote whole arguments) both give C:\My Games\Velmo. A value
+// is taken whole: whatever it holds, "/DISKFULL" included, is no switch. A
+// "/" that starts no switch is stepped over.
 //
 // "/DIR" must name an absolute folder below a drive root ("C:\...") or a
 // share ("\\server\share\..."), without characters a folder name cannot

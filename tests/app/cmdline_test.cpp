@@ -106,6 +106,39 @@ TEST(CommandLine, quiet_switches_and_their_values_are_read_as_written)
     EXPECT_STREQ("\\\\server\\share\\Velmo", Scan("/DIR=\\\\server\\share\\Velmo").dir);
 }
 
+// Tools that quote every argument with a blank in it (Wine from a Linux
+// shell, .NET, Python, newer PowerShell) put the quote before the switch
+// name; the value is the same as with the quote after "=".
+TEST(CommandLine, a_quote_before_the_switch_name_quotes_its_value)
+{
+    CommandLineSwitches s = Scan("\"/DIR=C:\\My Games\\Velmo\" \"/LOG=C:\\a b.log\" \"/SILENT\" "
+                                 "/GROUP=Card\" \"games");
+    EXPECT_EQ(CommandLineProblem::None, s.problem);
+    EXPECT_STREQ("C:\\My Games\\Velmo", s.dir);
+    EXPECT_STREQ("C:\\a b.log", s.log);
+    EXPECT_EQ(QuietMode::Silent, s.quiet);
+    EXPECT_STREQ("Card games", s.group);
+    // A backslash before the closing quote is part of the path.
+    EXPECT_STREQ("C:\\My Games\\Velmo", Scan("x \"/DIR=C:\\My Games\\Velmo\\\"").dir);
+    // After a value, a quote at the start of the next word opens it; a
+    // quote within a word opens nothing.
+    s = Scan("/LOG=\"a b\" \"/DIR=C:\\x y\"");
+    EXPECT_STREQ("a b", s.log);
+    EXPECT_STREQ("C:\\x y", s.dir);
+    s = Scan("/LOG=\"a \"/DIR=C:\\x y");
+    EXPECT_STREQ("a /DIR=C:\\x", s.log);
+    EXPECT_STREQ("", s.dir);
+    EXPECT_STREQ("C:\\x", Scan("a\"/DIR=C:\\x y\"").dir);
+    // An open quote is a problem.
+    s = Scan("\"/DIR=C:\\My Games");
+    EXPECT_EQ(CommandLineProblem::OpenQuote, s.problem);
+    EXPECT_STREQ("", s.dir);
+    // A value that is not taken leaves the one before it in place.
+    s = Scan("/LOG=C:\\a.log /LOG=\"C:\\b.log");
+    EXPECT_EQ(CommandLineProblem::OpenQuote, s.problem);
+    EXPECT_STREQ("C:\\a.log", s.log);
+}
+
 TEST(CommandLine, new_and_old_switch_names_are_never_taken_for_each_other)
 {
     // Longer words that begin with a new name are no switch...
@@ -216,16 +249,21 @@ TEST(CommandLine, generated_command_lines_read_back_what_was_written)
             line += std::string(1 + random() % 2, ' ');
             switch (random() % 7) {
             case 0: {
-                bool quoted = random() % 2;
-                log = value(quoted);
-                line += casing("/LOG=") + (quoted ? "\"" + log + "\"" : log);
+                int quoting = static_cast<int>(random() % 3);
+                log = value(quoting != 0);
+                line += quoting == 0   ? casing("/LOG=") + log
+                        : quoting == 1 ? casing("/LOG=") + "\"" + log + "\""
+                                       : "\"" + casing("/LOG=") + log + "\"";
                 break;
             }
             case 1:
-                dir = "C:\\Games\\V" + std::to_string(random() % 1000);
-                line += casing("/DIR=") + "\"" + dir + "\"";
+                dir = "C:\\Games\\V " + std::to_string(random() % 1000);
+                line += random() % 2 ? casing("/DIR=") + "\"" + dir + "\""
+                                     : "\"" + casing("/DIR=") + dir + "\"";
                 break;
-            case 2: line += casing("/SILENT"); silent = true; break;
+            case 2: line += random() % 2 ? casing("/SILENT") : "\"" + casing("/SILENT") + "\"";
+                silent = true;
+                break;
             case 3: line += casing("/VERYSILENT"); verySilent = true; break;
             case 4: line += casing("/NODESKTOP"); noDesktop = true; break;
             case 5: line += casing("/DISKFULL"); diskFull = true; break;

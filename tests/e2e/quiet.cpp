@@ -133,7 +133,8 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
     SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     const install_e2e::Snapshot before = install_e2e::TakeSnapshot();
 
-    ASSERT_EQ(0, RunUnattended("/VERYSILENT /DIR=\"" + folder + "\" /group=\"Games\\Cards\" "
+    // The folder is quoted as a whole argument, as deployment tools write it.
+    ASSERT_EQ(0, RunUnattended("/VERYSILENT \"/DIR=" + folder + "\" /group=\"Games\\Cards\" "
                           "/NODESKTOP /LOG=\"" + setupLog + "\""));
     ExpectEveryFileInstalled(folder);
     const std::string group = SpecialFolder(CSIDL_PROGRAMS) + "\\Games\\Cards";
@@ -186,7 +187,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
     // The quiet command as the list holds it, with a log of its own.
     ASSERT_EQ('"', quietCommand[0]);
     size_t close = quietCommand.find('"', 1);
-    EXPECT_EQ(0, RunUnattended(quietCommand.substr(close + 2) + " /LOG=\"" + uninstallLog + "\"",
+    EXPECT_EQ(0, RunUnattended(quietCommand.substr(close + 2) + " \"/LOG=" + uninstallLog + "\"",
                           quietCommand.substr(1, close - 1)));
     EXPECT_TRUE(driver::WaitUntil([&] { return !driver::FolderExists(folder); }, 30000))
         << folder << " is still there";
