@@ -1,5 +1,6 @@
 // The registry keys below HKEY_LOCAL_MACHINE that the setup writes into.
 #pragma once
 
-constexpr const char *kAppPathsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-constexpr const char *kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Inline: one copy in the program, however many files name them.
+inline constexpr char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
