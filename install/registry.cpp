@@ -163,23 +163,27 @@ bool InstallUninstaller(HWND owner, int index)
     EngineAhead("UNINSTKEY", kSetupConfig.productName);
     if (!ExtractEntry(owner, g_state.destination, index, true))
         return false;
-    char uninstaller[MAX_PATH], quiet[MAX_PATH + 8], icon[MAX_PATH + 2], program[MAX_PATH];
+    // The uninstall command is quoted: the list of installed programs runs
+    // it as an administrator, and unquoted, "C:\Program Files\Velmo\..."
+    // would start a "C:\Program.exe" that someone put there.
+    char command[MAX_PATH + 2], quiet[MAX_PATH + 8], icon[MAX_PATH + 2], program[MAX_PATH];
     char date[16];
     SYSTEMTIME today;
     GetLocalTime(&today);
     FormatText(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
-    bool fits = JoinPath(uninstaller, sizeof uninstaller, g_state.destination,
-                         kInstallTable[index].name) &&
+    int length = FormatText(command, sizeof command, "\"%s\\%s\"", g_state.destination,
+                            kInstallTable[index].name);
+    bool fits = length >= 0 && length < static_cast<int>(sizeof command) &&
                 JoinPath(program, sizeof program, g_state.destination,
                          kSetupConfig.mainExecutable);
-    FormatText(quiet, sizeof quiet, "\"%s\" /S", uninstaller);
+    FormatText(quiet, sizeof quiet, "%s /S", command);
     FormatText(icon, sizeof icon, "%s,0", program);
     // The name and the uninstaller come first: with them the entry is
     // usable even if a later value cannot be written.
     bool ok = fits && WriteProductKey(
                           g_keysBefore[1], kUninstallKey, kSetupConfig.productName, "UNINSTKEY",
                           {{"DisplayName", kSetupConfig.productName, 0},
-                           {"UninstallString", uninstaller, 0},
+                           {"UninstallString", command, 0},
                            {"QuietUninstallString", quiet, 0},
                            {"DisplayVersion", kSetupConfig.productVersionText, 0},
                            {"VersionMajor", nullptr, kSetupConfig.productVersionMs >> 16},

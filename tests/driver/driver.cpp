@@ -53,6 +53,16 @@ bool SetupProcess::StartProgram(const std::string &program, const std::string &a
     std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
+    return Launch(program.c_str(), commandLine);
+}
+
+bool SetupProcess::StartCommand(const std::string &commandLine)
+{
+    return !commandLine.empty() && Launch(nullptr, commandLine);
+}
+
+bool SetupProcess::Launch(const char *program, const std::string &commandLine)
+{
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
     // Wine starts the desktop's process for the first program that needs
@@ -63,7 +73,7 @@ bool SetupProcess::StartProgram(const std::string &program, const std::string &a
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessA(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);

@@ -26,6 +26,10 @@ public:
     bool Start(const std::string &arguments = "");
     // Starts another program (a Windows path) the same way.
     bool StartProgram(const std::string &program, const std::string &arguments = "");
+    // Starts a registered command as the system starts it: CreateProcess
+    // finds the program in the command line itself, trying each blank of an
+    // unquoted path in turn.
+    bool StartCommand(const std::string &commandLine);
     // Waits for the process to end; false on timeout.
     bool WaitForExit(DWORD timeoutMs, DWORD *exitCode);
     DWORD Id() const { return id_; }
@@ -34,6 +38,8 @@ public:
     void Kill();
 
 private:
+    bool Launch(const char *program, const std::string &commandLine);
+
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
 };

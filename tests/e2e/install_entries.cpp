@@ -7,6 +7,7 @@
 
 #include "ids.h"
 #include "install_scenario.h"
+#include "machine.h"
 #include "setup_run.h"
 #include "system_entries.h"
 
@@ -25,7 +26,7 @@ void ExpectRegistered()
     // The entry's further values are checked by the unattended scenarios.
     ASSERT_TRUE(ReadKeyValues(kProductKey, &values)) << kProductKey << " is missing";
     for (const RegistryValue &expected :
-         {TextValue("DisplayName", "Velmo"), TextValue("UninstallString", Installed("Uninstall.exe")),
+         {TextValue("DisplayName", "Velmo"), TextValue("UninstallString", "\"" + Installed("Uninstall.exe") + "\""),
           TextValue("InstallLocation", kDestination)})
         EXPECT_NE(values.end(), std::find(values.begin(), values.end(), expected))
             << expected.name;
@@ -86,6 +87,24 @@ TEST(InstallEntries, full_run_is_registered_and_linked_as_the_system_sees_it)
     // Key name, then the name shown; a product without its uninstaller's
     // command is not listed.
     EXPECT_NE(std::string::npos, list.find("Velmo|||Velmo")) << list;
+
+    // The list starts the uninstall command as it stands, for an
+    // administrator: a program at C:\Program.exe, where an unquoted
+    // "C:\Program Files\..." would lead, is not what starts.
+    ASSERT_TRUE(CopyFileA(Installed("Velmo.exe").c_str(), "C:\\Program.exe", FALSE));
+    {
+        driver::SetupProcess removal;
+        ASSERT_TRUE(removal.StartCommand(ReadMachineValue(kProductKey, "UninstallString")));
+        MessageBoxSeen question;
+        EXPECT_TRUE(AnswerMessageBox(removal, &question, 60000, IDNO));
+        // The uninstaller's question, in either language; No ends it.
+        EXPECT_NE(std::string::npos, question.text.find("Velmo")) << question.text;
+        DWORD code = 0;
+        EXPECT_TRUE(removal.WaitForExit(30000, &code));
+        EXPECT_EQ(2u, code) << "declined";
+        EXPECT_EQ(nullptr, FindWindowA("VelmoGame", nullptr)) << "C:\\Program.exe was started";
+    }
+    ASSERT_TRUE(DeleteFileA("C:\\Program.exe"));
 
     // Started by its name alone, from a folder where it is not, the program
     // is found through its App Paths entry.

@@ -160,7 +160,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
                   TextValue("Publisher", "Kestrin Software"),
                   TextValue("QuietUninstallString", quietCommand),
                   TextValue("URLInfoAbout", "http://www.kestrin-software.example/velmo"),
-                  TextValue("UninstallString", uninstaller),
+                  TextValue("UninstallString", "\"" + uninstaller + "\""),
                   NumberValue("VersionMajor", 3),
                   NumberValue("VersionMinor", 1),
               }),
