@@ -8,6 +8,7 @@
 #include <new>
 
 #include "app/earlier.h"
+#include "base/libraries.h"
 #include "base/holders.h"
 #include "base/text.h"
 #include "product/config.h"
@@ -33,27 +34,52 @@ bool ReadRegisteredPath(EarlierInstallation &found)
     return FinishRegistryText(found.folder, sizeof found.folder, size);
 }
 
+// The version library's functions. The program does not import it: the
+// loader would look for it in the program's own folder first.
+struct VersionLibrary {
+    decltype(&GetFileVersionInfoSizeA) infoSize = nullptr;
+    decltype(&GetFileVersionInfoA) info = nullptr;
+    decltype(&VerQueryValueA) query = nullptr;
+
+    bool Load()
+    {
+        HMODULE library = LoadSystemLibrary("version.dll");
+        if (!library)
+            return false;
+        infoSize = reinterpret_cast<decltype(infoSize)>(
+            reinterpret_cast<void *>(GetProcAddress(library, "GetFileVersionInfoSizeA")));
+        info = reinterpret_cast<decltype(info)>(
+            reinterpret_cast<void *>(GetProcAddress(library, "GetFileVersionInfoA")));
+        query = reinterpret_cast<decltype(query)>(
+            reinterpret_cast<void *>(GetProcAddress(library, "VerQueryValueA")));
+        return infoSize && info && query;
+    }
+};
+
 // The file version and the "ProductVersion" string of the U.S. English,
 // code page 1252 translation, as far as the file has them.
 void ReadVersionResource(const char *path, EarlierInstallation &found)
 {
+    VersionLibrary version;
+    if (!version.Load())
+        return;
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    DWORD size = version.infoSize(path, &ignored);
     if (size == 0)
         return;
     std::unique_ptr<char[]> block(new (std::nothrow) char[size]);
-    if (!block || !GetFileVersionInfoA(path, 0, size, block.get()))
+    if (!block || !version.info(path, 0, size, block.get()))
         return;
     const char *end = block.get() + size;
 
     void *value = nullptr;
     UINT length = 0;
-    if (VerQueryValueA(block.get(), "\\", &value, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
+    if (version.query(block.get(), "\\", &value, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
         const auto *fixed = static_cast<const VS_FIXEDFILEINFO *>(value);
         found.versionMs = fixed->dwFileVersionMS;
         found.versionLs = fixed->dwFileVersionLS;
     }
-    if (VerQueryValueA(block.get(), "\\StringFileInfo\\040904E4\\ProductVersion", &value,
+    if (version.query(block.get(), "\\StringFileInfo\\040904E4\\ProductVersion", &value,
                        &length) &&
         length != 0) {
         const char *text = static_cast<const char *>(value);

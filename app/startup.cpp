@@ -26,6 +26,23 @@ void ConstructGlobals()
         __CTOR_LIST__[count--]();
 }
 
+// Libraries loaded by name, by the program or by the system's libraries on
+// its behalf, come from the system folder only. Windows would look in the
+// program's own folder first: a download folder, or an installation folder
+// that users can write to, where a "uxtheme.dll" put beside the program
+// would run with the rights of whoever starts it, an administrator for the
+// setup and the uninstaller. Where the system cannot be told so (before
+// Windows 8, or 7 with its update), the current folder at least drops out
+// of the search.
+void LoadLibrariesFromSystemFolderOnly()
+{
+    typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
+    auto setDefault = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryA("");
+}
+
 // The command line after the program's name (quoted or not) and the blanks
 // that follow it, as WinMain expects it.
 char *ArgumentsOf(char *line)
@@ -45,6 +62,7 @@ char *ArgumentsOf(char *line)
 
 extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup()
 {
+    LoadLibrariesFromSystemFolderOnly();
     ConstructGlobals();
     STARTUPINFOA startup;
     startup.cb = sizeof startup;

@@ -6,7 +6,7 @@ set_source_files_properties(${VELMO_ROOT}/resources/setup.rc PROPERTIES OBJECT_D
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup)
 target_link_libraries(Setup PRIVATE
   velmo_app velmo_product
-  comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 version gdi32 user32 kernel32)
+  comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 kernel32)
 foreach(module wizard install state locale xml)
   if(TARGET velmo_${module})
     target_link_libraries(Setup PRIVATE velmo_${module})

@@ -9,6 +9,7 @@
 
 #include "base/format.h"
 #include "base/holders.h"
+#include "base/libraries.h"
 #include "base/runlog.h"
 #include "base/text.h"
 #include "product/run_lock.h"
@@ -233,8 +234,14 @@ int Uninstall(HINSTANCE instance, bool quiet)
     system.Fill(places);
     Leftovers leftovers;
     {
+        // The common controls by their full path: the uninstaller runs from
+        // the installation folder, where the loader would look first.
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
+        HMODULE common = LoadSystemLibrary("comctl32.dll");
+        auto initialize = reinterpret_cast<decltype(&InitCommonControlsEx)>(reinterpret_cast<void *>(
+            common ? GetProcAddress(common, "InitCommonControlsEx") : nullptr));
+        if (initialize)
+            initialize(&controls);
         ProgressWindow *window = quiet ? nullptr : new ProgressWindow(instance);
         Removal removal(record, places, program, leftovers, window);
         removal.Run();

@@ -30,13 +30,14 @@ class ImportCheck(unittest.TestCase):
         self.assertEqual([], pe_imports.check_objdump_text(self.text))
 
     def test_a_runtime_or_zlib_dll_fails(self):
-        for dll in ("libstdc++-6.dll", "zlib1.dll", "libgcc_s_dw2-1.dll", "MSVCP140.dll"):
+        for dll in ("libstdc++-6.dll", "zlib1.dll", "libgcc_s_dw2-1.dll", "MSVCP140.dll",
+                    "VERSION.dll", "COMCTL32.DLL"):
             damaged = self.text.replace("\tDLL Name: KERNEL32.dll", "\tDLL Name: KERNEL32.dll\n\tDLL Name: " + dll)
             problems = pe_imports.check_objdump_text(damaged)
             self.assertTrue(any(dll in p for p in problems), (dll, problems))
 
     def test_letter_case_of_allowed_dlls_does_not_matter(self):
-        damaged = self.text.replace("\tDLL Name: KERNEL32.dll", "\tDLL Name: KERNEL32.dll\n\tDLL Name: Version.DLL")
+        damaged = self.text.replace("\tDLL Name: KERNEL32.dll", "\tDLL Name: KERNEL32.dll\n\tDLL Name: ComDlg32.DLL")
         self.assertEqual([], pe_imports.check_objdump_text(damaged))
 
     def test_console_subsystem_fails(self):

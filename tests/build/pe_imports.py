@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Checks that Windows programs are what the product must ship: PE32 for
 i386, Windows GUI subsystem, and imports from no DLL outside the set that
-every Windows has (a statically linked C++ runtime and zlib).
+every Windows has and always loads from its own folder (a statically linked
+C++ runtime and zlib; no version.dll or comctl32.dll, which Windows would
+look for in the program's folder first: the programs load those by their
+full path).
 
     pe_imports.py --objdump OBJDUMP [--machine i386|x86-64] PROGRAM...
 
@@ -14,9 +17,8 @@ import subprocess
 import sys
 
 ALLOWED_DLLS = {
-    "kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
-    "shell32.dll", "ole32.dll", "oleaut32.dll", "advapi32.dll", "version.dll",
-    "msvcrt.dll",
+    "kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "shell32.dll", "ole32.dll",
+    "oleaut32.dll", "advapi32.dll", "msvcrt.dll",
 }
 
 # objdump's name of the format, the optional header's magic and the COFF

@@ -118,6 +118,16 @@ std::string Env(const char *name)
     return buffer;
 }
 
+std::string BesideTheTests(const char *name)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return "";
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\') + 1) + name;
+}
+
 std::string WindowsPath(const std::string &path)
 {
     if (path.empty() || path[0] != '/')

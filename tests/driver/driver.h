@@ -49,6 +49,8 @@ private:
 std::string WindowsPath(const std::string &path);
 // Environment variable, empty when unset.
 std::string Env(const char *name);
+// The Windows path of a file beside the test program ("tree_probe.dll").
+std::string BesideTheTests(const char *name);
 
 // Repeats `condition` until it holds or the deadline passes, sleeping briefly
 // between tries. True when it held.

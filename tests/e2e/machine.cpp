@@ -173,6 +173,19 @@ std::string SpecialFolder(int csidl)
 
 // A string value in the setup's 32-bit view of HKEY_LOCAL_MACHINE; "" when
 // it is not there.
+bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data)
+{
+    HKEY handle;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(handle, value, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE *>(data.c_str()),
+                                 static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS;
+}
+
 std::string ReadMachineValue(const std::string &key, const char *value)
 {
     char data[1024] = "";

@@ -31,6 +31,9 @@ std::string SpecialFolder(int csidl);
 // it is not there.
 std::string ReadMachineValue(const std::string &key, const char *value);
 bool KeyExists(HKEY root, const std::string &key);
+// Writes the string `data` as `value` (null: the default value) of `key`,
+// in the setup's 32-bit view; false when that failed.
+bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data);
 // The uninstaller as the system's list of installed programs starts it.
 std::string UninstallProgram();
 // Runs `program` with "/S", failing on any window it shows; its exit code,

@@ -354,3 +354,67 @@ TEST(Quiet, switches_set_the_wizards_start_values_and_the_interactive_setup_ends
     EXPECT_TRUE(unusable.WaitForExit(30000, &code));
     EXPECT_EQ(0u, code);
 }
+
+namespace {
+
+// Tells Wine to take `library` from a program's own folder before its own,
+// as Windows does with a library that is not one of its known ones, for the
+// programs that start while this lives.
+class PreferProgramFolder {
+public:
+    explicit PreferProgramFolder(const char *library) : library_(library)
+    {
+        EXPECT_TRUE(WriteKey(HKEY_CURRENT_USER, kOverrides, library, "native,builtin"));
+    }
+    ~PreferProgramFolder()
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kOverrides, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, library_);
+            RegCloseKey(key);
+        }
+    }
+
+private:
+    static constexpr const char *kOverrides = "Software\\Wine\\DllOverrides";
+    const char *library_;
+};
+
+}  // namespace
+
+// Administrators start the setup from a download folder and the uninstaller
+// from the installation folder, and users may be able to write to either.
+// A library put there under the name of one that the system loads on the
+// programs' behalf (the theme library, when a window is drawn) stays
+// unloaded: libraries come from the system folder.
+TEST(Quiet, a_library_put_beside_the_setup_or_the_uninstaller_is_never_loaded)
+{
+    const std::string planted = driver::BesideTheTests("planted.dll");
+    const std::string downloads = "C:\\Downloads", setup = downloads + "\\Setup.exe";
+    const std::string marker = "C:\\planted-uxtheme.dll.txt";
+    ASSERT_TRUE(CreateDirectoryA(downloads.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(driver::WindowsPath(driver::Env("VELMO_SETUP")).c_str(), setup.c_str(),
+                          TRUE));
+    ASSERT_TRUE(CopyFileA(planted.c_str(), (downloads + "\\uxtheme.dll").c_str(), TRUE)) << planted;
+    PreferProgramFolder prefer("uxtheme");
+
+    // The silent run draws its progress window.
+    const int exitCode = RunUnattended("/SILENT", setup, true);
+    EXPECT_FALSE(driver::FileExists(marker)) << "the setup loaded " << downloads << "\\uxtheme.dll";
+    ASSERT_EQ(0, exitCode);
+    ExpectEveryFileInstalled();
+
+    // The uninstaller asks, shows its progress and its last message; the
+    // folder stays for the library that is not the installation's.
+    ASSERT_TRUE(CopyFileA(planted.c_str(), Installed("uxtheme.dll").c_str(), TRUE));
+    driver::SetupProcess removal;
+    ASSERT_TRUE(removal.StartProgram(UninstallProgram()));
+    MessageBoxSeen question, outcome;
+    ASSERT_TRUE(AnswerMessageBox(removal, &question, 60000, IDYES)) << "no question";
+    ASSERT_TRUE(AnswerMessageBox(removal, &outcome, 120000)) << "no final message";
+    DWORD code = 0;
+    ASSERT_TRUE(removal.WaitForExit(30000, &code));
+    EXPECT_EQ(0u, code) << outcome.text;
+    EXPECT_FALSE(driver::FileExists(Installed("Velmo.exe")));
+    EXPECT_FALSE(driver::FileExists(marker)) << "the uninstaller loaded " << Installed("uxtheme.dll");
+}

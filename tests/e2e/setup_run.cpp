@@ -57,16 +57,8 @@ class TreeReader {
 public:
     explicit TreeReader(HWND tree) : tree_(tree)
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        char *slash = std::strrchr(path, '\\');
-        if (!length || length >= sizeof path || !slash ||
-            slash + sizeof "\\tree_probe.dll" > path + sizeof path) {
-            ADD_FAILURE() << "cannot find tree_probe.dll beside e2e.exe";
-            return;
-        }
-        std::strcpy(slash, "\\tree_probe.dll");
-        probe_ = LoadLibraryA(path);
+        const std::string path = driver::BesideTheTests("tree_probe.dll");
+        probe_ = LoadLibraryA(path.c_str());
         auto hook = probe_ ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
                                  GetProcAddress(probe_, "TreeProbeHook")))
                            : nullptr;

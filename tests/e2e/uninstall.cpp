@@ -24,19 +24,6 @@ namespace {
 
 constexpr int kRemoved = 0, kNothingRemoved = 1, kLeftSome = 3;
 
-bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data)
-{
-    HKEY handle;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
-                        &handle, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG result = RegSetValueExA(handle, value, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE *>(data.c_str()),
-                                 static_cast<DWORD>(data.size() + 1));
-    RegCloseKey(handle);
-    return result == ERROR_SUCCESS;
-}
-
 void Install()
 {
     driver::SetupProcess setup;

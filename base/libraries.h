@@ -1,0 +1,12 @@
+// System libraries that a program loads itself. (Windows only.)
+#pragma once
+
+#include <windows.h>
+
+// Loads the system library `name` ("version.dll") by its full path in the
+// system folder, never from the program's own folder, which Windows would
+// search first for a library that it does not always take from its own
+// folder. The programs run as administrators, from a download folder or
+// an installation folder that users may be able to write to. Null when it
+// cannot be loaded.
+HMODULE LoadSystemLibrary(const char *name);
