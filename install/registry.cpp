@@ -178,12 +178,14 @@ bool InstallUninstaller(HWND owner, int index)
                          kSetupConfig.mainExecutable);
     FormatText(quiet, sizeof quiet, "%s /S", command);
     FormatText(icon, sizeof icon, "%s,0", program);
-    // The name and the uninstaller come first: with them the entry is
-    // usable even if a later value cannot be written.
+    // The uninstaller and the name come first: with them the entry is
+    // usable even if a later value cannot be written. The uninstaller first:
+    // it tells the uninstaller that the entry is this installation's, also
+    // when the run was ended before the name.
     bool ok = fits && WriteProductKey(
                           g_keysBefore[1], kUninstallKey, kSetupConfig.productName, "UNINSTKEY",
-                          {{"DisplayName", kSetupConfig.productName, 0},
-                           {"UninstallString", command, 0},
+                          {{"UninstallString", command, 0},
+                           {"DisplayName", kSetupConfig.productName, 0},
                            {"QuietUninstallString", quiet, 0},
                            {"DisplayVersion", kSetupConfig.productVersionText, 0},
                            {"VersionMajor", nullptr, kSetupConfig.productVersionMs >> 16},

@@ -11,6 +11,10 @@
 namespace {
 
 const char kProductName[] = "Velmo";
+// The names of the two keys that the setup makes: the program's entry under
+// App Paths and the product's entry in the list of installed programs.
+const char16_t kAppKeyName[] = u"Velmo.exe";
+const char16_t kUninstallKeyName[] = u"Velmo";
 
 // The longest name of a file, a folder or a registry key.
 const size_t kMaxName = 255;
@@ -230,6 +234,18 @@ bool HasSubKeys(const KeyTree &tree)
             return true;
     }
     return false;
+}
+
+// A key with nothing in it: no value and no key below it. A setup that was
+// ended between making one of its keys and writing the key's first value
+// leaves one.
+bool HoldsNothing(const KeyTree &tree)
+{
+    for (size_t i = 0; i < tree.count; ++i) {
+        if (tree.entries[i].key[0] != u'\0' || tree.entries[i].value)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -511,14 +527,19 @@ Approved Gate::ClaimKey(const Approved &key, const KeyTree &tree, const KeyTree 
     if (!tree.exists || !tree.complete || !destination_[0])
         return verdict;
     switch (key.action_) {
+    // A key of the setup's own name that holds nothing is the setup's too:
+    // removing it loses nothing.
     case Action::DeleteAppKey:
-        verdict.owned_ = !HasSubKeys(tree) && NamesInside(TopValue(tree, u""), destination_);
+        verdict.owned_ = !HasSubKeys(tree) && (NamesInside(TopValue(tree, u""), destination_) ||
+                                               (HoldsNothing(tree) && SameText16(key.target_, kAppKeyName)));
         break;
     case Action::DeleteUninstallKey: {
         const char16_t *command = TopValue(tree, u"UninstallString");
         char16_t program[kMaxPath];
-        verdict.owned_ = !HasSubKeys(tree) && command && CommandProgram(command, program) &&
-                         program_[0] && SamePath(program, program_);
+        verdict.owned_ = !HasSubKeys(tree) &&
+                         ((command && CommandProgram(command, program) && program_[0] &&
+                           SamePath(program, program_)) ||
+                          (HoldsNothing(tree) && SameText16(key.target_, kUninstallKeyName)));
         break;
     }
     case Action::DeleteClassKey:

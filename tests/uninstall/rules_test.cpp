@@ -339,6 +339,16 @@ TEST(Ownership, a_key_is_ours_only_when_a_value_in_it_names_this_installation)
                        Key({{u"", nullptr, nullptr}, {u"", u"UninstallString", game}})));
     EXPECT_FALSE(Owned(m, "UNINSTKEY", "Velmo",
                        Key({{u"", nullptr, nullptr}, {u"", u"UninstallString", uninstaller}}, false)));
+    // A key of the setup's own name with nothing in it, as a run ended
+    // between making the key and its first value leaves it, is the setup's;
+    // one of another name, or with anything in it, is not.
+    EXPECT_TRUE(Owned(m, "APPKEY", "velmo.EXE", Key({{u"", nullptr, nullptr}})));
+    EXPECT_TRUE(Owned(m, "UNINSTKEY", "Velmo", Key({{u"", nullptr, nullptr}})));
+    EXPECT_FALSE(Owned(m, "UNINSTKEY", "Other", Key({{u"", nullptr, nullptr}})));
+    EXPECT_FALSE(Owned(m, "UNINSTKEY", "Velmo",
+                       Key({{u"", nullptr, nullptr}, {u"", u"DisplayName", u"Velmo"}})));
+    EXPECT_FALSE(Owned(m, "APPKEY", "Velmo.exe",
+                       Key({{u"", nullptr, nullptr}, {u"Sub", nullptr, nullptr}})));
 
     const char16_t *command = u"\"C:\\Program Files\\Velmo\\Velmo.exe\" \"%1\"";
     std::vector<KeyEntry> savegame = {
