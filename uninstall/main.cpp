@@ -238,8 +238,9 @@ int Uninstall(HINSTANCE instance, bool quiet)
         // the installation folder, where the loader would look first.
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
         HMODULE common = LoadSystemLibrary("comctl32.dll");
-        auto initialize = reinterpret_cast<decltype(&InitCommonControlsEx)>(reinterpret_cast<void *>(
-            common ? GetProcAddress(common, "InitCommonControlsEx") : nullptr));
+        auto initialize = reinterpret_cast<decltype(&InitCommonControlsEx)>(
+            reinterpret_cast<void *>(common ? GetProcAddress(common, "InitCommonControlsEx")
+                                            : nullptr));
         if (initialize)
             initialize(&controls);
         ProgressWindow *window = quiet ? nullptr : new ProgressWindow(instance);

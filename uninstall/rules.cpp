@@ -530,8 +530,9 @@ Approved Gate::ClaimKey(const Approved &key, const KeyTree &tree, const KeyTree 
     // A key of the setup's own name that holds nothing is the setup's too:
     // removing it loses nothing.
     case Action::DeleteAppKey:
-        verdict.owned_ = !HasSubKeys(tree) && (NamesInside(TopValue(tree, u""), destination_) ||
-                                               (HoldsNothing(tree) && SameText16(key.target_, kAppKeyName)));
+        verdict.owned_ = !HasSubKeys(tree) &&
+                         (NamesInside(TopValue(tree, u""), destination_) ||
+                          (HoldsNothing(tree) && SameText16(key.target_, kAppKeyName)));
         break;
     case Action::DeleteUninstallKey: {
         const char16_t *command = TopValue(tree, u"UninstallString");

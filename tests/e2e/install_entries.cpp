@@ -26,7 +26,8 @@ void ExpectRegistered()
     // The entry's further values are checked by the unattended scenarios.
     ASSERT_TRUE(ReadKeyValues(kProductKey, &values)) << kProductKey << " is missing";
     for (const RegistryValue &expected :
-         {TextValue("DisplayName", "Velmo"), TextValue("UninstallString", "\"" + Installed("Uninstall.exe") + "\""),
+         {TextValue("DisplayName", "Velmo"),
+          TextValue("UninstallString", "\"" + Installed("Uninstall.exe") + "\""),
           TextValue("InstallLocation", kDestination)})
         EXPECT_NE(values.end(), std::find(values.begin(), values.end(), expected))
             << expected.name;

@@ -171,8 +171,6 @@ std::string SpecialFolder(int csidl)
     return path;
 }
 
-// A string value in the setup's 32-bit view of HKEY_LOCAL_MACHINE; "" when
-// it is not there.
 bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data)
 {
     HKEY handle;
@@ -186,6 +184,19 @@ bool WriteKey(HKEY root, const std::string &key, const char *value, const std::s
     return result == ERROR_SUCCESS;
 }
 
+bool DeleteValue(HKEY root, const std::string &key, const char *value)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &handle) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG result = RegDeleteValueA(handle, value);
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS;
+}
+
+// A string value in the setup's 32-bit view of HKEY_LOCAL_MACHINE; "" when
+// it is not there.
 std::string ReadMachineValue(const std::string &key, const char *value)
 {
     char data[1024] = "";

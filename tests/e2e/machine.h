@@ -34,6 +34,9 @@ bool KeyExists(HKEY root, const std::string &key);
 // Writes the string `data` as `value` (null: the default value) of `key`,
 // in the setup's 32-bit view; false when that failed.
 bool WriteKey(HKEY root, const std::string &key, const char *value, const std::string &data);
+// Deletes `value` (null: the default value) of `key`, in the same view;
+// false when that failed.
+bool DeleteValue(HKEY root, const std::string &key, const char *value);
 // The uninstaller as the system's list of installed programs starts it.
 std::string UninstallProgram();
 // Runs `program` with "/S", failing on any window it shows; its exit code,

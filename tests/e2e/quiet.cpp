@@ -366,14 +366,7 @@ public:
     {
         EXPECT_TRUE(WriteKey(HKEY_CURRENT_USER, kOverrides, library, "native,builtin"));
     }
-    ~PreferProgramFolder()
-    {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kOverrides, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueA(key, library_);
-            RegCloseKey(key);
-        }
-    }
+    ~PreferProgramFolder() { DeleteValue(HKEY_CURRENT_USER, kOverrides, library_); }
 
 private:
     static constexpr const char *kOverrides = "Software\\Wine\\DllOverrides";
@@ -416,5 +409,6 @@ TEST(Quiet, a_library_put_beside_the_setup_or_the_uninstaller_is_never_loaded)
     ASSERT_TRUE(removal.WaitForExit(30000, &code));
     EXPECT_EQ(0u, code) << outcome.text;
     EXPECT_FALSE(driver::FileExists(Installed("Velmo.exe")));
-    EXPECT_FALSE(driver::FileExists(marker)) << "the uninstaller loaded " << Installed("uxtheme.dll");
+    EXPECT_FALSE(driver::FileExists(marker))
+        << "the uninstaller loaded " << Installed("uxtheme.dll");
 }

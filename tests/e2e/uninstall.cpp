@@ -105,12 +105,8 @@ TEST(Uninstall, quiet_run_asks_nothing_and_tells_by_its_exit_code)
     ASSERT_TRUE(CopyFileA(program.c_str(), "C:\\Spare\\Uninstall.exe", FALSE));
     // The App Paths entry as a run ended between making the key and writing
     // its first value leaves it, empty: it goes all the same.
-    HKEY appKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProgramKey.c_str(), 0,
-                                           KEY_SET_VALUE | KEY_WOW64_32KEY, &appKey));
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(appKey, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(appKey, "Path"));
-    RegCloseKey(appKey);
+    EXPECT_TRUE(DeleteValue(HKEY_LOCAL_MACHINE, kProgramKey, nullptr));
+    EXPECT_TRUE(DeleteValue(HKEY_LOCAL_MACHINE, kProgramKey, "Path"));
 
     EXPECT_EQ(kRemoved, QuietRun(program));
     ExpectUninstallerGone(program);
