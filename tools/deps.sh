@@ -18,6 +18,11 @@ packages=(
   fonts-wine fonts-liberation
   xvfb xauth x11-utils imagemagick locales procps
 )
+# The Wine server serves 32-bit programs whatever its own width, and Debian's
+# wineserver command prefers the 64-bit one: where 32-bit code runs through
+# qemu-i386, the server then runs natively instead of emulated, and every
+# window, file and registry request of a test goes through it.
+[ "$(dpkg --print-architecture)" = amd64 ] && packages+=(wine64)
 
 missing=()
 have_i386=$(dpkg --print-foreign-architectures | grep -cx i386 || true)
