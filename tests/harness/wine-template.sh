@@ -10,7 +10,7 @@ dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, no desktop integration or idle services or device buses, 5"
+recipe="win32 prefix, undecorated and unmanaged windows, Wine fonts, no desktop integration or idle services or device buses, 6"
 [ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
@@ -27,9 +27,12 @@ timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /
 # manager looks after its windows.
 timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # Services that no test needs and that every session would start through
-# the emulator where there is one: the event log, networking and the
-# plug-and-play manager. The mount manager stays: it names the drives.
-for service in Eventlog NDIS nsiproxy PlugPlay; do
+# the emulator where there is one: the event log, networking, the
+# plug-and-play manager and the RPC service, which only the desktop process
+# asks for, to offer its list of shell windows to other processes (nothing
+# here is a COM server of another process). The mount manager stays: it
+# names the drives.
+for service in Eventlog NDIS nsiproxy PlugPlay RpcSs; do
   timeout 120 "$VELMO_WINE" reg add "HKLM\\System\\CurrentControlSet\\Services\\$service" \
     /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
 done
