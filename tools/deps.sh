@@ -39,7 +39,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   # An index that fails to download (a mirror in the middle of a sync) makes
   # apt-get update fail although apt keeps the lists it had: the install
   # below tells whether they are enough.
-  apt-get update -q || echo "deps: apt-get update failed for some index; going on with the lists apt has"
+  apt-get update -q ||
+    echo "deps: apt-get update failed for some index; going on with the lists apt has"
   apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/velmo-apt.log 2>&1 ||
     { tail -30 /tmp/velmo-apt.log; exit 1; }
 fi
