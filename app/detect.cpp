@@ -46,12 +46,9 @@ struct VersionLibrary {
         HMODULE library = LoadSystemLibrary("version.dll");
         if (!library)
             return false;
-        infoSize = reinterpret_cast<decltype(infoSize)>(
-            reinterpret_cast<void *>(GetProcAddress(library, "GetFileVersionInfoSizeA")));
-        info = reinterpret_cast<decltype(info)>(
-            reinterpret_cast<void *>(GetProcAddress(library, "GetFileVersionInfoA")));
-        query = reinterpret_cast<decltype(query)>(
-            reinterpret_cast<void *>(GetProcAddress(library, "VerQueryValueA")));
+        infoSize = LibraryFunction<decltype(infoSize)>(library, "GetFileVersionInfoSizeA");
+        info = LibraryFunction<decltype(info)>(library, "GetFileVersionInfoA");
+        query = LibraryFunction<decltype(query)>(library, "VerQueryValueA");
         return infoSize && info && query;
     }
 };

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "base/libraries.h"
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 is the system's wide text");
 
 namespace {
@@ -17,8 +19,8 @@ CompareOrdinal OrdinalComparison()
     static CompareOrdinal compare = nullptr;
     if (!looked) {
         looked = true;
-        compare = reinterpret_cast<CompareOrdinal>(reinterpret_cast<void *>(
-            GetProcAddress(GetModuleHandleA("kernel32.dll"), "CompareStringOrdinal")));
+        compare = LibraryFunction<CompareOrdinal>(GetModuleHandleA("kernel32.dll"),
+                                                  "CompareStringOrdinal");
     }
     return compare;
 }

@@ -237,10 +237,8 @@ int Uninstall(HINSTANCE instance, bool quiet)
         // The common controls by their full path: the uninstaller runs from
         // the installation folder, where the loader would look first.
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        HMODULE common = LoadSystemLibrary("comctl32.dll");
-        auto initialize = reinterpret_cast<decltype(&InitCommonControlsEx)>(
-            reinterpret_cast<void *>(common ? GetProcAddress(common, "InitCommonControlsEx")
-                                            : nullptr));
+        auto initialize = LibraryFunction<decltype(&InitCommonControlsEx)>(
+            LoadSystemLibrary("comctl32.dll"), "InitCommonControlsEx");
         if (initialize)
             initialize(&controls);
         ProgressWindow *window = quiet ? nullptr : new ProgressWindow(instance);

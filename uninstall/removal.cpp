@@ -9,6 +9,7 @@
 
 #include "base/format.h"
 #include "base/holders.h"
+#include "base/libraries.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "product/registry_keys.h"
@@ -40,8 +41,8 @@ FileInformation FileInformationFunction()
     static FileInformation function = nullptr;
     if (!looked) {
         looked = true;
-        function = reinterpret_cast<FileInformation>(reinterpret_cast<void *>(
-            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+        function = LibraryFunction<FileInformation>(GetModuleHandleA("kernel32.dll"),
+                                                    "GetFileInformationByHandleEx");
     }
     return function;
 }

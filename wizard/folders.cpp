@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "base/holders.h"
+#include "base/libraries.h"
 #include "product/config.h"
 #include "state/state.h"
 #include "wizard/decisions.h"
@@ -98,8 +99,7 @@ bool HasEnoughFreeSpace(const char *folder, int32_t required)
                                            PULARGE_INTEGER);
         HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
         if (kernel) {
-            auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(
-                reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
+            auto freeSpaceEx = LibraryFunction<FreeSpaceEx>(kernel, "GetDiskFreeSpaceExA");
             ULARGE_INTEGER available, total;
             if (freeSpaceEx && freeSpaceEx(root, &available, &total, nullptr)) {
                 enough = IsEnoughSpace(available.QuadPart, required);
