@@ -26,7 +26,8 @@ export WINEDEBUG=-all
 
 if [ -n "${DISPLAY:-}" ]; then
   if [ ! -d "$prefix" ]; then
-    mkdir -p "$prefix" && velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
+    mkdir -p "$prefix" && velmo_copy_prefix "$build/wine/template" "$prefix" &&
+      velmo_use_visual_styles "$prefix" || exit 1
   fi
   export WINEPREFIX=$prefix
   "$wine" "$setup" "$@"
@@ -37,7 +38,8 @@ fi
 
 # No display: a fresh machine, so that the default choices are the setup's
 # own proposals, and the tour of the end-to-end scenarios as the user.
-rm -rf "$prefix" && mkdir -p "$prefix" && velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
+rm -rf "$prefix" && mkdir -p "$prefix" && velmo_copy_prefix "$build/wine/template" "$prefix" &&
+  velmo_use_visual_styles "$prefix" || exit 1
 export WINEPREFIX=$prefix
 shots=$build/screenshots
 rm -rf "$shots" && mkdir -p "$shots"
