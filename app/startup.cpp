@@ -34,6 +34,12 @@ void ConstructGlobals()
 // setup and the uninstaller. Where the system cannot be told so (before
 // Windows 8, or 7 with its update), the current folder at least drops out
 // of the search.
+//
+// The theme library itself is loaded from the system folder ahead, by its
+// full path, and stays: the common controls load it late, when they first
+// draw, and that delayed load looks in the program's folder first where
+// the system cannot be told otherwise, and under Wine always. Found in
+// memory, it is not looked for.
 void LoadLibrariesFromSystemFolderOnly()
 {
     typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
@@ -41,6 +47,13 @@ void LoadLibrariesFromSystemFolderOnly()
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
     if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryA("");
+    static const char kThemeLibrary[] = "\\uxtheme.dll";
+    char path[MAX_PATH + sizeof kThemeLibrary];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        lstrcpyA(path + length, kThemeLibrary);
+        LoadLibraryA(path);
+    }
 }
 
 // The command line after the program's name (quoted or not) and the blanks
