@@ -28,7 +28,7 @@ timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /
 timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # The classic look. Wine's default visual styles draw every control from
 # the bitmaps of a 7 MB style file, which a test pays for in every program
-# that shows a window: under the emulator, a fifth of the processor time of
+# that shows a window: under the emulator, a sixth of the processor time of
 # a set of scenarios. What the tests check does not depend on the look. The
 # tour, whose pictures the README shows, and tools/run.sh turn the styles on
 # again (velmo_use_visual_styles): the setup as users see it.
