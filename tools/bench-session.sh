@@ -6,7 +6,8 @@
 #                        display, and removes them again on exit; NAME
 #                        begins the messages and the work folder's name
 #   bench_fresh_prefix   ends the Wine session of $prefix and gives it a
-#                        fresh copy of the template (WINEPREFIX)
+#                        fresh copy of the template (WINEPREFIX), with
+#                        Wine's visual styles on, as users see the setup
 #   bench_end_session    ends the session and waits for its end
 . "$root/tests/harness/wine-env.sh"
 
@@ -24,7 +25,7 @@ bench_begin() { # name
 bench_fresh_prefix() {
   WINEPREFIX=$prefix "$VELMO_WINESERVER" -k 2>/dev/null
   rm -rf "$prefix" && mkdir -p "$prefix" || exit 1
-  velmo_copy_prefix "$build/wine/template" "$prefix" || exit 1
+  velmo_copy_prefix "$build/wine/template" "$prefix" && velmo_use_visual_styles "$prefix" || exit 1
   export WINEPREFIX=$prefix
 }
 
