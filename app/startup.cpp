@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 
+#include "base/libraries.h"
+
 // The constructors of globals, as the linker lists them: a -1, the
 // constructors in link order, then a null.
 extern "C" void (*__CTOR_LIST__[])();
@@ -43,10 +45,13 @@ void ConstructGlobals()
 void LoadLibrariesFromSystemFolderOnly()
 {
     typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
-    auto setDefault = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    auto setDefault = LibraryFunction<SetDefaultDirectories>(GetModuleHandleA("kernel32.dll"),
+                                                             "SetDefaultDllDirectories");
     if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryA("");
+    // LoadSystemLibrary's way, without its formatting through the C
+    // runtime, which the installed game and report would carry for this
+    // alone (a kilobyte of their files).
     static const char kThemeLibrary[] = "\\uxtheme.dll";
     char path[MAX_PATH + sizeof kThemeLibrary];
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
