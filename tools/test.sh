@@ -7,10 +7,11 @@
 # The Wine prefix template is made while the builds compile, and the three
 # test runs go on at the same time: the host tests' build and fuzzers and
 # the second build of the reproducibility check keep the processors busy
-# while the scenarios mostly wait for windows. VELMO_TEST_JOBS sets how many scenarios run at once:
-# by default 4, and 3 where Wine runs through qemu-i386. There every Windows
-# process keeps a processor busy; four scenarios at once took 4 to 9 %
-# more processor time than three, and the run ended no sooner.
+# while the scenarios mostly wait for windows. VELMO_TEST_JOBS sets how
+# many scenarios run at once: by default 4, and 3 where Wine runs through
+# qemu-i386. There every Windows process keeps a processor busy; four
+# scenarios at once took 4 to 9 % more processor time than three, and the
+# run ended no sooner.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
