@@ -10,6 +10,7 @@
 #include "earlier.h"
 #include "ids.h"
 #include "install_scenario.h"
+#include "machine.h"
 #include "product/config.h"
 #include "setup_run.h"
 
@@ -369,14 +370,8 @@ TEST(EarlierInstallation, version_2_1_in_another_folder_is_left_alone)
 
 TEST(EarlierInstallation, second_run_finds_3_1_51_and_installs_into_its_folder_without_warning)
 {
-    ASSERT_TRUE(MakeFolders("C:\\Games"));
-    {
-        driver::SetupProcess first;
-        e2e::Choices choices;
-        choices.browseDestination = std::vector<std::string>{"C:", "Games"};
-        ASSERT_NE(nullptr, e2e::StartInstallation(first, choices));
-        ExpectSuccessfulRun(first, kGames);
-    }
+    // The first installation, in a folder of its own.
+    ASSERT_EQ(0, RunUnattended("/VERYSILENT \"/DIR=" + std::string(kGames) + "\""));
     std::string record = ReadFile(In(kGames, "Uninstall.dat"));
 
     // No warning on the way (any would fail the walk), and the proposed

@@ -10,6 +10,7 @@
 
 #include "driver.h"
 #include "install_scenario.h"
+#include "product/config.h"
 #include "product/registry_keys.h"
 
 namespace install_e2e {
@@ -233,28 +234,46 @@ std::string UninstallProgram()
     return command;
 }
 
-// Waits for a quiet run to end, failing on any window it shows; returns
-// its exit code (-1 when it did not end in time).
-int QuietRun(const std::string &program)
+int RunUnattended(const std::string &arguments, const std::string &program, bool windowsAllowed)
 {
-    driver::SetupProcess uninstaller;
-    if (!uninstaller.StartProgram(program, "/S")) {
-        ADD_FAILURE() << "cannot start " << program;
+    driver::SetupProcess process;
+    bool started = program.empty() ? process.Start(arguments)
+                                   : process.StartProgram(program, arguments);
+    const std::string run = (program.empty() ? std::string("the setup") : program) + " " + arguments;
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << run;
         return -1;
     }
+    const bool verySilent = arguments.find("/VERYSILENT") != std::string::npos;
     DWORD start = GetTickCount(), code = 0;
-    while (!uninstaller.WaitForExit(50, &code)) {
-        std::vector<HWND> windows = driver::TopLevelWindows(uninstaller.Id());
-        if (!windows.empty()) {
-            ADD_FAILURE() << "the quiet run shows \"" << driver::WindowText(windows[0]) << "\"";
+    while (!process.WaitForExit(50, &code)) {
+        // A very silent run makes no window of its own at all, not even the
+        // hidden anchor window (the system may make hidden helper windows of
+        // its own for a moment).
+        std::vector<HWND> windows = driver::TopLevelWindows(process.Id());
+        if (verySilent) {
+            for (HWND window : driver::TopLevelWindows(process.Id(), true)) {
+                if (driver::ClassName(window) == kSetupConfig.setupName)
+                    windows.push_back(window);
+            }
+        }
+        if (!windowsAllowed && !windows.empty()) {
+            ADD_FAILURE() << run << ": the run shows \"" << driver::WindowText(windows[0]) << "\"";
+            process.Kill();
             return -1;
         }
-        if (GetTickCount() - start > 120000) {
-            ADD_FAILURE() << "the quiet run did not end";
+        if (GetTickCount() - start > 150000) {
+            ADD_FAILURE() << run << ": the run did not end";
+            process.Kill();
             return -1;
         }
     }
     return static_cast<int>(code);
+}
+
+int QuietRun(const std::string &program)
+{
+    return RunUnattended("/S", program);
 }
 
 // The finish run deletes the uninstaller after it ended.

@@ -39,8 +39,14 @@ bool WriteKey(HKEY root, const std::string &key, const char *value, const std::s
 bool DeleteValue(HKEY root, const std::string &key, const char *value);
 // The uninstaller as the system's list of installed programs starts it.
 std::string UninstallProgram();
-// Runs `program` with "/S", failing on any window it shows; its exit code,
-// -1 when it did not end in time.
+// Runs `program` (the setup under test when empty) with `arguments` to its
+// end, failing on any window it shows unless `windowsAllowed`; with
+// "/VERYSILENT" the setup may not make even its hidden anchor window. The
+// exit code; -1 when the run could not start, showed a window or did not
+// end within 150 s.
+int RunUnattended(const std::string &arguments, const std::string &program = "",
+                  bool windowsAllowed = false);
+// The uninstaller's quiet run: `program` with "/S", as RunUnattended.
 int QuietRun(const std::string &program);
 // The finish run deletes the uninstaller after it ended.
 void ExpectUninstallerGone(const std::string &program);

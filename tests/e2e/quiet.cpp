@@ -23,47 +23,6 @@ using namespace install_e2e;
 
 namespace {
 
-
-// Starts `program` (the setup when empty) with `arguments` and waits for its
-// end, failing on any window it shows unless `windowsAllowed`. Returns the
-// exit code, -1 when it did not end in time.
-int RunUnattended(const std::string &arguments, const std::string &program = "",
-             bool windowsAllowed = false)
-{
-    driver::SetupProcess process;
-    bool started = program.empty() ? process.Start(arguments)
-                                   : process.StartProgram(program, arguments);
-    if (!started) {
-        ADD_FAILURE() << "cannot start " << program << " " << arguments;
-        return -1;
-    }
-    DWORD start = GetTickCount(), code = 0;
-    while (!process.WaitForExit(50, &code)) {
-        // A very silent run makes no window of its own at all, not even the
-        // hidden anchor window (the system may make hidden helper windows of
-        // its own for a moment).
-        std::vector<HWND> windows = driver::TopLevelWindows(process.Id());
-        if (arguments.find("/VERYSILENT") != std::string::npos) {
-            for (HWND window : driver::TopLevelWindows(process.Id(), true)) {
-                if (driver::ClassName(window) == kSetupConfig.setupName)
-                    windows.push_back(window);
-            }
-        }
-        if (!windowsAllowed && !windows.empty()) {
-            ADD_FAILURE() << arguments << ": the run shows \"" << driver::WindowText(windows[0])
-                          << "\"";
-            process.Kill();
-            return -1;
-        }
-        if (GetTickCount() - start > 150000) {
-            ADD_FAILURE() << arguments << ": the run did not end";
-            process.Kill();
-            return -1;
-        }
-    }
-    return static_cast<int>(code);
-}
-
 std::string ReadLog(const std::string &path)
 {
     std::string text;
