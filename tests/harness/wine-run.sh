@@ -64,7 +64,7 @@ xvfb_pid=""
 mounts_below_prefix() {
   local mount
   awk '{ print $2 }' /proc/self/mounts | sort -r | while read -r mount; do
-    mount=$(printf '%b' "$mount")
+    printf -v mount '%b' "$mount"  # no subshell: this runs once per mount of the machine
     case "$mount" in "$prefix"/*) echo "$mount" ;; esac
   done
 }
