@@ -247,7 +247,8 @@ def main():
         print("cannot remove the earlier second build in " + build, file=sys.stderr)
         return 1
     configure = ["cmake", "-S", args.source, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
-                 "-DVELMO_PAYLOAD_DIR=" + os.path.join(build, "packed")]
+                 "-DVELMO_PAYLOAD_DIR=" + os.path.join(build, "packed"),
+                 "-DPython3_EXECUTABLE=" + sys.executable]
     for name in ("CMAKE_TOOLCHAIN_FILE", "VELMO_HOST_TOOLS", "VELMO_PACK_CACHE"):
         configure.append("-D%s=%s" % (name, cache_value(args.win32_build, name)))
     win32_signing = ["-D%s=%s" % (name, cache_value(args.win32_build, name))
