@@ -1,4 +1,5 @@
-// The picture of the machine and the registered uninstaller's quiet run.
+// The picture of the machine, the registered uninstaller's quiet run and
+// other runs that must show nothing.
 #include "machine.h"
 
 #include <gtest/gtest.h>
@@ -239,7 +240,7 @@ int RunUnattended(const std::string &arguments, const std::string &program, bool
     driver::SetupProcess process;
     bool started = program.empty() ? process.Start(arguments)
                                    : process.StartProgram(program, arguments);
-    const std::string run = (program.empty() ? std::string("the setup") : program) + " " + arguments;
+    const std::string run = (program.empty() ? "the setup" : program) + " " + arguments;
     if (!started) {
         ADD_FAILURE() << "cannot start " << run;
         return -1;
