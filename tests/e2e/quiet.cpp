@@ -152,10 +152,7 @@ TEST(Quiet, very_silent_run_installs_as_told_and_its_quiet_uninstall_leaves_noth
         << folder << " is still there";
     ExpectLogHas(ReadLog(uninstallLog), {"Record: " + folder + "\\Uninstall.dat",
                                          "End: exit code 0\r\n"});
-    driver::SetupProcess wineboot;
-    ASSERT_TRUE(wineboot.StartProgram("C:\\windows\\system32\\wineboot.exe", "-r"));
-    DWORD code = 0;
-    ASSERT_TRUE(wineboot.WaitForExit(60000, &code)) << "the restart did not end";
+    ASSERT_NO_FATAL_FAILURE(Restart());
 
     const install_e2e::Snapshot after = install_e2e::TakeSnapshot();
     EXPECT_EQ(std::vector<std::string>(), install_e2e::Minus(before, after)) << "taken";
