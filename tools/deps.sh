@@ -39,10 +39,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   # An index that fails to download (a mirror in the middle of a sync) makes
   # apt-get update fail although apt keeps the lists it had: the install
   # below tells whether they are enough.
+  update_failed=""
   apt-get update -q ||
-    echo "deps: apt-get update failed for some index; going on with the lists apt has"
-  apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/velmo-apt.log 2>&1 ||
-    { tail -30 /tmp/velmo-apt.log; exit 1; }
+    { update_failed=1; echo "deps: apt-get update failed for some index; going on with the lists apt has"; }
+  install() { apt-get install -y -q --no-install-recommends "$@" >>/tmp/velmo-apt.log 2>&1; }
+  : >/tmp/velmo-apt.log
+  if ! install "${missing[@]}"; then
+    # Without the i386 index of the security suite, the two architectures'
+    # candidates of a shared library differ (amd64's from the security suite,
+    # i386's from the release), and the 32-bit Wine cannot be installed. The
+    # release's own suite has both at the same version.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    [ -n "$update_failed" ] && [ -n "$release" ] || { tail -30 /tmp/velmo-apt.log; exit 1; }
+    echo "deps: installing from $release's own suite, as an index of its updates is missing"
+    install -t "$release" "${missing[@]}" || { tail -30 /tmp/velmo-apt.log; exit 1; }
+  fi
 fi
 
 # The address of this release's archive as the machine's apt knows it.
