@@ -42,9 +42,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   update_failed=""
   apt-get update -q ||
     { update_failed=1; echo "deps: apt-get update failed for some index; going on with the lists apt has"; }
-  install() { apt-get install -y -q --no-install-recommends "$@" >>/tmp/velmo-apt.log 2>&1; }
+  apt_install() { apt-get install -y -q --no-install-recommends "$@" >>/tmp/velmo-apt.log 2>&1; }
   : >/tmp/velmo-apt.log
-  if ! install "${missing[@]}"; then
+  if ! apt_install "${missing[@]}"; then
     # Without the i386 index of the security suite, the two architectures'
     # candidates of a shared library differ (amd64's from the security suite,
     # i386's from the release), and the 32-bit Wine cannot be installed. The
@@ -52,7 +52,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     release=$(. /etc/os-release && echo "$VERSION_CODENAME")
     [ -n "$update_failed" ] && [ -n "$release" ] || { tail -30 /tmp/velmo-apt.log; exit 1; }
     echo "deps: installing from $release's own suite, as an index of its updates is missing"
-    install -t "$release" "${missing[@]}" || { tail -30 /tmp/velmo-apt.log; exit 1; }
+    apt_install -t "$release" "${missing[@]}" || { tail -30 /tmp/velmo-apt.log; exit 1; }
   fi
 fi
 
