@@ -3,6 +3,7 @@
 #include "uninstall/finish.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include "base/format.h"
 #include "base/paths.h"
@@ -11,43 +12,84 @@
 #include "uninstall/removal.h"
 #include "uninstall/rules.h"
 
+namespace {
+
+// Who may use the finish run's folder: the system, the administrators and
+// the folder's owner, and nobody else, inherited by what is made in it.
+const char kOwnFolderAccess[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+
+// Makes a folder of the finish run's own in `temp` and gives its path. A
+// name that exists, whoever made it, is passed over: the run never writes
+// into what was there, and never starts what somebody put there ahead. The
+// system's temporary folder, where a deployment tool's removal runs, lets
+// every user create files in new folders below it; this one lets nobody
+// else in.
+bool MakeOwnFolder(const char *temp, char *folder, size_t size)
+{
+    // Systems before Vista know no owner rights; there the folder takes the
+    // temporary folder's access, and is still a new one.
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(kOwnFolderAccess, SDDL_REVISION_1,
+                                                         &security.lpSecurityDescriptor, nullptr);
+    bool made = false;
+    for (unsigned attempt = 0; attempt < 100 && !made; ++attempt) {
+        int length = FormatText(folder, size, "%sVelmo-uninstall-%lu-%u", temp,
+                                GetCurrentProcessId(), attempt);
+        if (length < 0 || static_cast<size_t>(length) >= size)
+            break;
+        made = CreateDirectoryA(folder, &security) != 0;
+        if (!made && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    LocalFree(security.lpSecurityDescriptor);
+    return made;
+}
+
+}  // namespace
+
 bool StartFinishRun(const char *program, bool removeFolder)
 {
     char temp[MAX_PATH];
     DWORD tempLength = GetTempPathA(sizeof temp, temp);
     if (tempLength == 0 || tempLength >= sizeof temp)
         return false;
-    char copy[MAX_PATH];
-    int length = FormatText(copy, sizeof copy, "%sVelmo-uninstall-%lu.exe", temp,
-                               GetCurrentProcessId());
-    if (length < 0 || length >= static_cast<int>(sizeof copy) || !CopyFileA(program, copy, FALSE))
+    char folder[MAX_PATH];
+    if (!MakeOwnFolder(temp, folder, sizeof folder))
         return false;
-    // The copy cannot delete its own program either: the system does it
-    // when it starts the next time.
+    char copy[MAX_PATH];
+    if (!JoinPath(copy, sizeof copy, folder, "Uninstall.exe") || !CopyFileA(program, copy, TRUE)) {
+        RemoveDirectoryA(folder);
+        return false;
+    }
+    // The copy cannot delete its own program either: the system does it,
+    // and then the emptied folder, when it starts the next time.
     MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 
     // The copy inherits a handle of this process to wait on.
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE, TRUE, 0)) {
         DeleteFileA(copy);
+        RemoveDirectoryA(folder);
         return false;
     }
     char commandLine[3 * MAX_PATH];
-    length = FormatText(commandLine, sizeof commandLine, "\"%s\" /FINISH %lu %d \"%s\"", copy,
-                           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(self)),
-                           removeFolder ? 1 : 0, program);
+    int length = FormatText(commandLine, sizeof commandLine, "\"%s\" /FINISH %lu %d \"%s\"", copy,
+                            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(self)),
+                            removeFolder ? 1 : 0, program);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     bool started = length > 0 && length < static_cast<int>(sizeof commandLine) &&
-                   CreateProcessA(copy, commandLine, nullptr, nullptr, TRUE, 0, nullptr, temp,
+                   CreateProcessA(copy, commandLine, nullptr, nullptr, TRUE, 0, nullptr, folder,
                                   &startup, &process);
     // This process's own handle stays open until it ends: the copy's
     // inherited one is a separate handle.
     CloseHandle(self);
     if (!started) {
         DeleteFileA(copy);
+        RemoveDirectoryA(folder);
         return false;
     }
     CloseHandle(process.hThread);

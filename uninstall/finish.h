@@ -4,10 +4,11 @@
 
 struct UninstallArguments;
 
-// Copies the uninstaller into the temporary folder, marks the copy for
-// deletion at the next restart and starts it to delete `program` (and, with
-// removeFolder, the program's folder when that is empty then) once this
-// process has ended. False when the copy could not be made or started.
+// Copies the uninstaller into a new folder of its own in the temporary
+// folder, marks the copy and that folder for deletion at the next restart
+// and starts the copy to delete `program` (and, with removeFolder, the
+// program's folder when that is empty then) once this process has ended.
+// False when the copy could not be made or started.
 bool StartFinishRun(const char *program, bool removeFolder);
 
 // The copy's run: waits for the original to end, deletes it and its folder.

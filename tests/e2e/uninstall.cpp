@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -443,6 +444,55 @@ TEST(UninstallTrust, a_name_that_the_code_page_turns_into_separators_is_removed_
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(odd)) << "the odd file itself stays";
     ExpectUninstallerGone(program);
     EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kGame); }, 10000));
+}
+
+TEST(UninstallTrust, the_copy_that_ends_a_removal_takes_no_name_that_somebody_took)
+{
+    const std::string program =
+        PlaceUninstaller(kGame, Element("FILE", InGame("Velmo.exe")) + Element("FOLDER", kGame));
+    ASSERT_TRUE(WriteWholeFile(InGame("Velmo.exe"), "game"));
+    driver::SetupProcess uninstaller;
+    ASSERT_TRUE(uninstaller.StartProgram(program)) << program;
+    ASSERT_NE(nullptr, driver::WaitForMessageBox(uninstaller.Id(), "", 60000)) << "no question";
+
+    // While the question waits, somebody else takes the names in the
+    // temporary folder that this run's copy could use: a program of that
+    // name, and a folder of that name with a program in it.
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    const std::string folder(temp, std::strlen(temp) - 1);  // without its "\\"
+    const std::string prefix = folder + "\\Velmo-uninstall-" + std::to_string(uninstaller.Id());
+    ASSERT_TRUE(CreateDirectoryA((prefix + "-0").c_str(), nullptr));
+    const std::string taken[] = {prefix + ".exe", prefix + "-0\\Uninstall.exe"};
+    for (const std::string &path : taken)
+        ASSERT_TRUE(WriteWholeFile(path, "somebody's"));
+
+    MessageBoxSeen question, outcome;
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &question, 60000, IDYES));
+    ASSERT_TRUE(AnswerMessageBox(uninstaller, &outcome, 120000)) << "no final message";
+    ExpectExitCode(uninstaller, kRemoved);
+    ExpectUninstallerGone(program);
+    EXPECT_TRUE(driver::WaitUntil([] { return !driver::FolderExists(kGame); }, 10000));
+    for (const std::string &path : taken)
+        EXPECT_TRUE(FileText(path) == "somebody's") << path << " was written over";
+
+    // The copy ran from a folder that it made itself. (Who may use that
+    // folder cannot be seen here: Wine keeps no access lists of files.)
+    std::vector<std::string> own;
+    ForEachBelow(folder, [&](const std::string &path, const WIN32_FIND_DATAA &found) {
+        if (Lower(path).rfind(Lower(prefix) + "-", 0) == 0 && path != prefix + "-0" &&
+            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            own.push_back(path);
+        return false;
+    });
+    ASSERT_EQ(1u, own.size());
+    EXPECT_TRUE(driver::FileExists(own[0] + "\\Uninstall.exe"));
+
+    // The restart takes the copy and its folder away, and nothing else.
+    ASSERT_NO_FATAL_FAILURE(Restart());
+    EXPECT_FALSE(driver::FolderExists(own[0]));
+    for (const std::string &path : taken)
+        EXPECT_TRUE(driver::FileExists(path)) << path;
 }
 
 TEST(UninstallTrust, links_in_the_game_folder_are_not_followed)
