@@ -3,6 +3,9 @@
 # root). Quick and silent when everything is in place already.
 set -eu
 
+# The Debian release the machine runs: its suites are the only archive used.
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+
 packages=(
   cmake make g++ python3 googletest libgtest-dev zlib1g-dev
   clang libclang-rt-14-dev
@@ -49,10 +52,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     # candidates of a shared library differ (amd64's from the security suite,
     # i386's from the release), and the 32-bit Wine cannot be installed. The
     # release's own suite has both at the same version.
-    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    [ -n "$update_failed" ] && [ -n "$release" ] || { tail -30 /tmp/velmo-apt.log; exit 1; }
-    echo "deps: installing from $release's own suite, as an index of its updates is missing"
-    apt_install -t "$release" "${missing[@]}" || { tail -30 /tmp/velmo-apt.log; exit 1; }
+    [ -n "$update_failed" ] && [ -n "$codename" ] || { tail -30 /tmp/velmo-apt.log; exit 1; }
+    echo "deps: installing from $codename's own suite, as an index of its updates is missing"
+    apt_install -t "$codename" "${missing[@]}" || { tail -30 /tmp/velmo-apt.log; exit 1; }
   fi
 fi
 
@@ -80,7 +82,6 @@ read -r zlib_hash zlib_archive < "$(dirname "$0")/../third_party/zlib.sha256"
 if ! (cd "$cache" 2>/dev/null && echo "$zlib_hash  $zlib_archive" | sha256sum -c --quiet >/dev/null 2>&1); then
   echo "deps: fetching $zlib_archive"
   mkdir -p "$cache"
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   uris=$(archive_uris "$codename")
   fetched=""
   for base in $uris; do
@@ -126,8 +127,7 @@ entry=$velmo_binfmt/velmo-qemu-i386
 # The backports suite of this release, at the address of the machine's
 # own archive.
 add_backports() {
-  local codename uri
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  local uri
   uri=$(archive_uri "$codename")
   [ -n "$codename" ] && [ -n "$uri" ] || { echo "deps: apt names no archive for $codename" >&2; return 1; }
   echo "deb $uri $codename-backports main" > /etc/apt/sources.list.d/velmo-backports.list
