@@ -57,10 +57,20 @@ bool StartFinishRun(const char *program, bool removeFolder)
     if (!MakeOwnFolder(temp, folder, sizeof folder))
         return false;
     char copy[MAX_PATH];
-    if (!JoinPath(copy, sizeof copy, folder, "Uninstall.exe") || !CopyFileA(program, copy, TRUE)) {
+    // A cut path names another file: it is never deleted.
+    if (!JoinPath(copy, sizeof copy, folder, "Uninstall.exe")) {
         RemoveDirectoryA(folder);
         return false;
     }
+    // What was made of the copy and its folder goes again when the run
+    // cannot start.
+    auto giveUp = [&] {
+        DeleteFileA(copy);
+        RemoveDirectoryA(folder);
+        return false;
+    };
+    if (!CopyFileA(program, copy, TRUE))
+        return giveUp();
     // The copy cannot delete its own program either: the system does it,
     // and then the emptied folder, when it starts the next time.
     MoveFileExA(copy, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -69,11 +79,8 @@ bool StartFinishRun(const char *program, bool removeFolder)
     // The copy inherits a handle of this process to wait on.
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                         SYNCHRONIZE, TRUE, 0)) {
-        DeleteFileA(copy);
-        RemoveDirectoryA(folder);
-        return false;
-    }
+                         SYNCHRONIZE, TRUE, 0))
+        return giveUp();
     char commandLine[3 * MAX_PATH];
     int length = FormatText(commandLine, sizeof commandLine, "\"%s\" /FINISH %lu %d \"%s\"", copy,
                             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(self)),
@@ -87,11 +94,8 @@ bool StartFinishRun(const char *program, bool removeFolder)
     // This process's own handle stays open until it ends: the copy's
     // inherited one is a separate handle.
     CloseHandle(self);
-    if (!started) {
-        DeleteFileA(copy);
-        RemoveDirectoryA(folder);
-        return false;
-    }
+    if (!started)
+        return giveUp();
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
