@@ -34,3 +34,14 @@ bool SameFolder(const char *a, const char *b)
         return std::strcmp(a, b) == 0;
     return SameText16(wideA, wideB);
 }
+
+bool IsNameBelow(const char16_t *name, const char16_t *folder, const char16_t *rest)
+{
+    size_t folderLength = Length16(folder);
+    // The volume's root folder has the name "\".
+    if (folderLength == 1)
+        folderLength = 0;
+    return Length16(name) == folderLength + 1 + Length16(rest) &&
+           SameNoCase16(name, folder, folderLength) && name[folderLength] == u'\\' &&
+           SameText16(name + folderLength + 1, rest);
+}

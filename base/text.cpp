@@ -57,6 +57,18 @@ bool CopyText(char *target, size_t size, const char *text)
     return fits;
 }
 
+bool LiesInside(const char *path, const char *folder)
+{
+    char start[260];
+    size_t length = std::strlen(folder);
+    if (length == 0 || length >= sizeof start || std::strlen(path) <= length ||
+        path[length] != '\\')
+        return false;
+    std::memcpy(start, path, length);
+    start[length] = '\0';
+    return EqualNoCaseAnsi(start, folder);
+}
+
 bool JoinPath(char *target, size_t size, const char *folder, const char *name)
 {
     int length = FormatText(target, size, "%s\\%s", folder ? folder : "", name ? name : "");

@@ -36,6 +36,10 @@ bool CopyText(char *target, size_t size, const char *text);
 // the cut path, good for a message only, never for opening.
 bool JoinPath(char *target, size_t size, const char *folder, const char *name);
 
+// True when `path` lies inside `folder` (below it, not the folder itself),
+// comparing the folder's part of the path without regard to case.
+bool LiesInside(const char *path, const char *folder);
+
 // Cuts a path at its last "\", leaving its folder; a text without "\"
 // stays whole.
 void CutAtLastBackslash(char *path);

@@ -9,9 +9,9 @@
 
 #include "base/format.h"
 #include "base/holders.h"
-#include "base/libraries.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/volume_names.h"
 #include "product/registry_keys.h"
 #include "uninstall/leftovers.h"
 #include "xml/vxml.h"
@@ -32,50 +32,6 @@ void Narrow(const char16_t *text, char *out, int size)
         CopyText(out, size, "?");
 }
 
-typedef BOOL(WINAPI *FileInformation)(HANDLE, int, void *, DWORD);
-
-// GetFileInformationByHandleEx where the system has it (Windows Vista on).
-FileInformation FileInformationFunction()
-{
-    static bool looked = false;
-    static FileInformation function = nullptr;
-    if (!looked) {
-        looked = true;
-        function = LibraryFunction<FileInformation>(GetModuleHandleA("kernel32.dll"),
-                                                    "GetFileInformationByHandleEx");
-    }
-    return function;
-}
-
-// The name under which the system opens `path`, from the root of its volume
-// ("\Games\Velmo\a.txt"), into `out` (kMaxPath + 16 code units). False when
-// it cannot tell.
-bool NameOnVolume(const char16_t *path, char16_t *out)
-{
-    const int kFileNameInfo = 2;
-    FileInformation information = FileInformationFunction();
-    if (!information)
-        return false;
-    HANDLE handle = CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    struct {
-        DWORD length;  // in bytes
-        char16_t name[kMaxPath + 16];
-    } info;
-    bool ok = information(handle, kFileNameInfo, &info, sizeof info) &&
-              info.length / sizeof(char16_t) < kMaxPath + 16;
-    CloseHandle(handle);
-    if (!ok)
-        return false;
-    size_t length = info.length / sizeof(char16_t);
-    std::memcpy(out, info.name, length * sizeof *out);
-    out[length] = u'\0';
-    return true;
-}
-
 // True when the system opens the file `path` somewhere else than in its
 // folder: a link that its attributes do not show (a Unix symbolic link to a
 // file under Wine, say). The folder itself may lie anywhere: the gate looks
@@ -83,8 +39,8 @@ bool NameOnVolume(const char16_t *path, char16_t *out)
 // as a reparse point.
 bool ResolvesElsewhere(const char16_t *path)
 {
-    static char16_t lastFolder[kMaxPath], lastName[kMaxPath + 16];
-    char16_t folder[kMaxPath], folderName[kMaxPath + 16], self[kMaxPath + 16];
+    static char16_t lastFolder[kMaxPath], lastName[kVolumeNameSize];
+    char16_t folder[kMaxPath], folderName[kVolumeNameSize], self[kVolumeNameSize];
     size_t length = Length16(path), cut = length;
     while (cut > 0 && path[cut - 1] != u'\\')
         --cut;
@@ -100,15 +56,7 @@ bool ResolvesElsewhere(const char16_t *path)
         std::memcpy(lastFolder, folder, cut * sizeof *folder);
         std::memcpy(lastName, folderName, sizeof lastName);
     }
-    if (!NameOnVolume(path, self))
-        return false;
-    size_t folderLength = Length16(folderName);
-    // The volume's root folder has the name "\".
-    if (folderLength == 1)
-        folderLength = 0;
-    return !(Length16(self) == folderLength + 1 + (length - cut) &&
-             SameNoCase16(self, folderName, folderLength) && self[folderLength] == u'\\' &&
-             SameText16(self + folderLength + 1, path + cut));
+    return NameOnVolume(path, self) && !IsNameBelow(self, folderName, path + cut);
 }
 
 // What the registry holds in and below one key, read for the gate: at most

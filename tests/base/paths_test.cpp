@@ -41,4 +41,17 @@ TEST(AnsiToUtf16, converts_the_code_page_and_says_when_it_does_not_fit)
     EXPECT_EQ(u'\0', out[0]);
 }
 
+TEST(IsNameBelow, takes_only_the_exact_place_below_the_folder)
+{
+    EXPECT_TRUE(IsNameBelow(u"\\Games\\Velmo\\Cardsets\\Cards.png", u"\\games\\VELMO",
+                            u"cardsets\\cards.PNG"));
+    EXPECT_TRUE(IsNameBelow(u"\\Velmo.exe", u"\\", u"Velmo.exe"));
+    // A link leads to a name elsewhere, or to a folder whose name only
+    // begins like the destination's.
+    EXPECT_FALSE(IsNameBelow(u"\\Outside\\Cards.png", u"\\Games\\Velmo", u"Cards.png"));
+    EXPECT_FALSE(IsNameBelow(u"\\Games\\VelmoX\\a.txt", u"\\Games\\Velmo", u"X\\a.txt"));
+    EXPECT_FALSE(IsNameBelow(u"\\Games\\Velmo\\a.txt\\b", u"\\Games\\Velmo", u"a.txt"));
+    EXPECT_FALSE(IsNameBelow(u"\\Games\\Velmo", u"\\Games\\Velmo", u""));
+}
+
 }  // namespace

@@ -102,3 +102,11 @@ TEST(CaseFolding, ascii_names_and_ansi_folders)
     EXPECT_FALSE(EqualNoCaseAnsi("C:\\Velmo", "C:\\Velmo2"));
     EXPECT_FALSE(EqualNoCaseAnsi("C:\\Velmo", nullptr));
 }
+
+TEST(LiesInside, only_what_is_below_the_folder)
+{
+    EXPECT_TRUE(LiesInside("C:\\Games\\Velmo\\Cardsets\\Cards.png", "c:\\games\\VELMO"));
+    EXPECT_FALSE(LiesInside("C:\\Games\\Velmo", "C:\\Games\\Velmo"));
+    EXPECT_FALSE(LiesInside("C:\\Games\\VelmoX\\a.txt", "C:\\Games\\Velmo"));
+    EXPECT_FALSE(LiesInside("C:\\Games\\Velmo\\a.txt", ""));
+}

@@ -1,0 +1,29 @@
+// Where the system really reached a file: the name of an open file from
+// the root of its volume, which no link on the way hides. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Room for a name on a volume: a path of the longest length the programs
+// open, with room to spare for a volume name that is longer than the path.
+constexpr size_t kVolumeNameSize = MAX_PATH + 16;
+
+// True when the system can tell names on the volume (Windows Vista on).
+bool VolumeNamesKnown();
+
+// The name under which the system opened `handle`, from the root of its
+// volume ("\Games\Velmo\a.txt"), into `out` (kVolumeNameSize code units).
+// False when the system cannot tell (before Windows Vista) or the name does
+// not fit.
+bool NameOnVolume(HANDLE handle, char16_t *out);
+
+// The same for `path`, opened for no access at all: where it is a link
+// itself, as the link, or with `followLink`, as what the link leads to.
+bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink = false);
+
+// Marks the file open at `handle` (with DELETE access) for deletion when
+// its last handle closes: the file itself, whatever path led to it. False
+// when the system cannot (before Windows Vista) or refuses.
+bool DeleteOpenFile(HANDLE handle);

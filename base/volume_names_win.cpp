@@ -1,0 +1,75 @@
+// Names on the volume through GetFileInformationByHandleEx, which kernel32
+// has from Windows Vista on.
+#include "base/volume_names.h"
+
+#include <cstring>
+
+#include "base/libraries.h"
+
+namespace {
+
+typedef BOOL(WINAPI *FileInformation)(HANDLE, int, void *, DWORD);
+
+// GetFileInformationByHandleEx or SetFileInformationByHandle, which have
+// the same arguments.
+FileInformation FileInformationFunction(bool set = false)
+{
+    static bool looked = false;
+    static FileInformation functions[2];
+    if (!looked) {
+        looked = true;
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        functions[0] = LibraryFunction<FileInformation>(kernel, "GetFileInformationByHandleEx");
+        functions[1] = LibraryFunction<FileInformation>(kernel, "SetFileInformationByHandle");
+    }
+    return functions[set];
+}
+
+}  // namespace
+
+bool VolumeNamesKnown()
+{
+    return FileInformationFunction() != nullptr;
+}
+
+bool NameOnVolume(HANDLE handle, char16_t *out)
+{
+    const int kFileNameInfo = 2;
+    FileInformation information = FileInformationFunction();
+    if (!information)
+        return false;
+    struct {
+        DWORD length;  // in bytes
+        char16_t name[kVolumeNameSize];
+    } info;
+    if (!information(handle, kFileNameInfo, &info, sizeof info) ||
+        info.length / sizeof(char16_t) >= kVolumeNameSize)
+        return false;
+    size_t length = info.length / sizeof(char16_t);
+    std::memcpy(out, info.name, length * sizeof *out);
+    out[length] = u'\0';
+    return true;
+}
+
+bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink)
+{
+    HANDLE handle = CreateFileW(reinterpret_cast<const WCHAR *>(path), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS |
+                                    (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = NameOnVolume(handle, out);
+    CloseHandle(handle);
+    return ok;
+}
+
+bool DeleteOpenFile(HANDLE handle)
+{
+    const int kFileDispositionInfo = 4;
+    FileInformation information = FileInformationFunction(true);
+    BOOLEAN deleteFile = TRUE;
+    return information && information(handle, kFileDispositionInfo, &deleteFile, sizeof deleteFile);
+}
