@@ -11,6 +11,7 @@
 #include "base/holders.h"
 #include "base/runlog.h"
 #include "base/text.h"
+#include "install/in_place.h"
 #include "install/in_use.h"
 #include "install/install.h"
 #include "locale/vlocale.h"
@@ -119,6 +120,9 @@ SetupOutcome Install()
     // not begun.
     if (!AskUntilFilesAreFree(g_state.anchor))
         return SetupOutcome::FilesInUse;
+    // Nor does it write where a link on the way would lead it.
+    if (!NoLinksOnTheWay(g_state.anchor))
+        return SetupOutcome::Failed;
     bool ok = RunInstallation(g_state.anchor);
     return g_state.cancelled ? SetupOutcome::Cancelled
            : ok              ? SetupOutcome::Installed

@@ -8,6 +8,7 @@
 #include "base/runlog.h"
 #include "base/text.h"
 #include "install/engine.h"
+#include "install/in_place.h"
 #include "install/progress.h"
 #include "install/record.h"
 #include "install/report.h"
@@ -81,10 +82,10 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     // place: truncated first, it would be broken for a moment while its
     // entry points to it.
     bool again = g_engine.staged && (entry.flags & ENTRY_UNINSTALLER);
-    FILE *file = std::fopen(path, again ? "r+b" : "wb");
+    FILE *file = OpenInPlace(folder, entry.name, path, again);
     if (!file) {
         CreateFolderPath("FOLDER", path);
-        file = std::fopen(path, "wb");
+        file = OpenInPlace(folder, entry.name, path, false);
     }
     if (!file)
         return ReportError(owner, "$0333", path);

@@ -58,19 +58,6 @@ void NoteIfInUse(const char *path, void *context)
     }
 }
 
-// True when `path` lies inside `folder`.
-bool Inside(const char *path, const char *folder)
-{
-    char start[MAX_PATH];
-    size_t length = std::strlen(folder);
-    if (length == 0 || length >= sizeof start || std::strlen(path) <= length ||
-        path[length] != '\\')
-        return false;
-    std::memcpy(start, path, length);
-    start[length] = '\0';
-    return EqualNoCaseAnsi(start, folder);
-}
-
 // True when the process runs a program of `folder`: its main module lies
 // there or (where the system does not show another process's modules as
 // paths of this system) a program file of its name there is held open, as
@@ -83,7 +70,7 @@ bool RunsFrom(DWORD process, const char *exeFile, const char *folder)
         module.dwSize = sizeof module;
         bool known = Module32First(modules, &module);
         CloseHandle(modules);
-        if (known && Inside(module.szExePath, folder))
+        if (known && LiesInside(module.szExePath, folder))
             return true;
     }
     const char *slash = std::strrchr(exeFile, '\\');
@@ -118,19 +105,24 @@ void NamePrograms(const char *folder, char *programs, size_t size)
 
 }  // namespace
 
-FilesInUse FindFilesInUse()
+void VisitFilesOfTheRun(void (*visit)(const char *path, void *context), void *context)
 {
-    // Zeroed here rather than by initialisers, which would keep a copy of
-    // the whole structure in the program's data.
-    FilesInUse found;
-    std::memset(&found, 0, sizeof found);
     CleanUpPlace place = {g_state.installedFolder, g_state.destination,
                           g_state.installedVersionMs, kSetupConfig.commonFolder,
                           kSetupConfig.otherProducts};
     bool cleanUp = CleanUpApplies(g_state.earlierInstalled, g_state.installedVersionMs,
                                   g_state.installedFolder, g_state.destination);
     VisitTouchedFiles(kInstallTable, kInstallCount, kCleanUpTable, kCleanUpCount,
-                      g_state.destination, cleanUp ? &place : nullptr, NoteIfInUse, &found);
+                      g_state.destination, cleanUp ? &place : nullptr, visit, context);
+}
+
+FilesInUse FindFilesInUse()
+{
+    // Zeroed here rather than by initialisers, which would keep a copy of
+    // the whole structure in the program's data.
+    FilesInUse found;
+    std::memset(&found, 0, sizeof found);
+    VisitFilesOfTheRun(NoteIfInUse, &found);
     if (found.count > 0)
         NamePrograms(g_state.destination, found.programs, sizeof found.programs);
     return found;

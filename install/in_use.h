@@ -11,6 +11,11 @@ struct FilesInUse {
     char programs[512];   // programs running from the destination, ", " between
 };
 
+// Calls visit(path, context) for every existing or new file that the run
+// into the chosen destination changes: the installation's files and, where
+// a version 2 is tidied, the clean-up's.
+void VisitFilesOfTheRun(void (*visit)(const char *path, void *context), void *context);
+
 // Tries every file that the run would overwrite, delete or rename (the
 // installation and the clean-up of a version 2) for the access the run
 // needs, and names the programs that run from the destination folder.

@@ -1,7 +1,8 @@
 // Unattended runs: "/SILENT" and "/VERYSILENT" with the folder, group,
 // desktop icon and log of the command line, their exit codes, the complete
-// entry in the list of installed programs and its quiet uninstall; and the
-// same switches as start values of the wizard.
+// entry in the list of installed programs and its quiet uninstall; the
+// same switches as start values of the wizard; and runs into destinations
+// whose links lead elsewhere.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -367,4 +368,53 @@ TEST(Quiet, a_library_put_beside_the_setup_or_the_uninstaller_is_never_loaded)
     EXPECT_FALSE(driver::FileExists(Installed("Velmo.exe")));
     EXPECT_FALSE(driver::FileExists(marker))
         << "the uninstaller loaded " << Installed("uxtheme.dll");
+}
+
+// The harness made destinations that lead elsewhere (setup_links.sh): a
+// folder that is a link, a file that is a link, a second name of a file and
+// a link to a file that does not exist, each pointing into C:\Outside. No
+// run writes there: a folder that is a link stops the run before anything
+// changes; a file that is not itself in its place stops it at that file.
+TEST(SetupTrust, links_in_the_destination_lead_no_file_elsewhere)
+{
+    const std::string outside[][2] = {{"C:\\Outside\\Cards\\Cards.png", "cards of somebody else"},
+                                      {"C:\\Outside\\texts.qlf", "texts of somebody else"},
+                                      {"C:\\Outside\\picture.bmp", "a picture of somebody else"}};
+    const install_e2e::Snapshot before = install_e2e::TakeSnapshot();
+    EXPECT_EQ(6, RunUnattended("/VERYSILENT /DIR=C:\\Games\\Velmo /LOG=C:\\folder.log"));
+    std::string log = ReadLog("C:\\folder.log");
+    ExpectLogHas(log, {"Refused: C:\\Games\\Velmo\\Cardsets\\Cards.png lies behind a link",
+                       "Error: Can't create file C:\\Games\\Velmo\\Cardsets\\Cards.png",
+                       "(error 1920)", "End: the installation failed; exit code 6"});
+    EXPECT_EQ(std::string::npos, log.find("File: ")) << log;
+    EXPECT_EQ(std::vector<std::string>(), install_e2e::Minus(before, install_e2e::TakeSnapshot()));
+    EXPECT_EQ(std::vector<std::string>(),
+              WithoutLogs(install_e2e::Minus(install_e2e::TakeSnapshot(), before),
+                          {"C:\\folder.log"}));
+
+    // A link to nothing is a name all the same: no new file is made in
+    // its place, and the system says so (error 80, "The file exists").
+    const struct {
+        const char *folder, *file, *refused, *error;
+    } stops[] = {{"C:\\Games\\Linked", "English.qlf", " leads elsewhere", "(error 1920)"},
+                 {"C:\\Games\\Twice", "Splash.bmp", " leads elsewhere", "(error 1920)"},
+                 {"C:\\Games\\Dangling", "VelmoReport.exe", nullptr, "(error 80)"}};
+    for (const auto &stop : stops) {
+        const std::string path = std::string(stop.folder) + "\\" + stop.file;
+        SCOPED_TRACE(path);
+        EXPECT_EQ(6, RunUnattended(std::string("/VERYSILENT /DIR=") + stop.folder +
+                                   " /LOG=C:\\file.log"));
+        const std::string log = ReadLog("C:\\file.log");
+        ExpectLogHas(log, {"Error: Can't create file " + path, stop.error,
+                           "End: the installation failed; exit code 6"});
+        if (stop.refused)
+            ExpectLogHas(log, {"Refused: " + path + stop.refused});
+    }
+    for (const auto &file : outside) {
+        std::string text;
+        EXPECT_TRUE(driver::ReadWholeFile(file[0], &text)) << file[0];
+        EXPECT_EQ(file[1], text) << file[0];
+    }
+    // The open through the link to nothing made no file there.
+    EXPECT_FALSE(driver::FileExists("C:\\Outside\\made.exe"));
 }

@@ -1,0 +1,151 @@
+// The search for links on the way and the open of a file in its place.
+#include "install/in_place.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstring>
+
+#include "base/paths.h"
+#include "base/runlog.h"
+#include "base/text.h"
+#include "base/volume_names.h"
+#include "install/in_use.h"
+#include "install/report.h"
+#include "state/state.h"
+
+namespace {
+
+// The first file of the run that lies behind a link, or an empty text.
+struct LinkSearch {
+    char found[MAX_PATH];
+};
+
+// Below the destination down to `path`, every part that exists must be
+// what it seems: a folder on the way, the file at the end, none a link. The
+// destination itself is what whoever installs chose: another volume's
+// mount point, say.
+void NoteIfBehindLink(const char *path, void *context)
+{
+    LinkSearch &search = *static_cast<LinkSearch *>(context);
+    const char *destination = g_state.destination;
+    if (search.found[0] || !LiesInside(path, destination))
+        return;
+    char part[MAX_PATH];
+    if (!CopyText(part, sizeof part, path))
+        return;
+    for (size_t end = std::strlen(destination) + 1;; ++end) {
+        char kept = part[end];
+        if (kept != '\\' && kept != '\0')
+            continue;
+        part[end] = '\0';
+        DWORD attributes = GetFileAttributesA(part);
+        part[end] = kept;
+        // What does not exist yet is made by the run itself.
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            CopyText(search.found, sizeof search.found, path);
+            return;
+        }
+        if (kept == '\0')
+            return;
+    }
+}
+
+// True when the file open at `file` is `name` inside `folder` on its
+// volume, and has no other name. Where the system cannot tell names on the
+// volume (before Windows Vista), the attributes alone decide.
+bool InItsPlace(HANDLE file, const char *folder, const char *name)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        info.nNumberOfLinks != 1)
+        return false;
+    if (!VolumeNamesKnown())
+        return true;
+    // The destination's own name is looked up once: it holds every file. It
+    // is the folder that whoever installs chose, a mount point or a link
+    // included, and named as what it leads to.
+    static char lastFolder[MAX_PATH];
+    static char16_t folderName[kVolumeNameSize];
+    char16_t wideFolder[MAX_PATH], wideName[MAX_PATH], self[kVolumeNameSize];
+    if (std::strcmp(folder, lastFolder) != 0) {
+        lastFolder[0] = '\0';
+        if (!AnsiToUtf16(folder, wideFolder, MAX_PATH) ||
+            !NameOnVolume(wideFolder, folderName, true))
+            return false;
+        CopyText(lastFolder, sizeof lastFolder, folder);
+    }
+    return AnsiToUtf16(name, wideName, MAX_PATH) && NameOnVolume(file, self) &&
+           IsNameBelow(self, folderName, wideName);
+}
+
+// Opens the file that stands at `path`, or makes a new one there when
+// none does; `made` tells which. Opened as it stands, a final part that is
+// a link opens as the link; a new file is made only where no name, not
+// even a link to nothing, stands yet.
+HANDLE OpenOrMake(const char *path, bool &made)
+{
+    const DWORD access = GENERIC_READ | GENERIC_WRITE | DELETE;
+    // A file that comes or goes between the two opens is looked at again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        made = false;
+        HANDLE file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND)
+            return file;
+        made = true;
+        file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool NoLinksOnTheWay(HWND owner)
+{
+    LinkSearch search;
+    search.found[0] = '\0';
+    VisitFilesOfTheRun(NoteIfBehindLink, &search);
+    if (!search.found[0])
+        return true;
+    RunLog("Refused: %s lies behind a link", search.found);
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return ReportError(owner, "$0333", search.found);
+}
+
+FILE *OpenInPlace(const char *folder, const char *name, const char *path, bool keepBytes)
+{
+    // Nothing is cut before the file proves to be in its place.
+    bool made;
+    HANDLE file = OpenOrMake(path, made);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    if (!InItsPlace(file, folder, name)) {
+        RunLog("Refused: %s leads elsewhere", path);
+        // Made through a folder that became a link while the run went.
+        if (made)
+            DeleteOpenFile(file);
+        CloseHandle(file);
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return nullptr;
+    }
+    if (!keepBytes && !SetEndOfFile(file)) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    FILE *stream = _fdopen(descriptor, keepBytes ? "r+b" : "wb");
+    if (!stream)
+        _close(descriptor);
+    return stream;
+}
