@@ -118,8 +118,10 @@ void CreateFolderPath(const char *element, char *path)
         CreateFolderPath(element, path);
         made = CreateDirectoryA(path, nullptr);
     }
-    if (made)
+    if (made) {
         RunLog("Folder: %s", path);
+        HoldFolder(path);
+    }
     if (element)
         EngineRecord(element, path);
     *slash = '\\';

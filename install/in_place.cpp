@@ -16,6 +16,16 @@
 
 namespace {
 
+// The folders held open: the destination and the folders of the game in
+// it, and the program group.
+struct HeldFolder {
+    char path[MAX_PATH];
+    HANDLE handle;
+};
+const int kMostHeld = 32;
+HeldFolder g_held[kMostHeld];
+int g_heldCount = 0;
+
 // The first file of the run that lies behind a link, or an empty text.
 struct LinkSearch {
     char found[MAX_PATH];
@@ -50,6 +60,9 @@ void NoteIfBehindLink(const char *path, void *context)
         }
         if (kept == '\0')
             return;
+        part[end] = '\0';
+        HoldFolder(part);
+        part[end] = kept;
     }
 }
 
@@ -111,9 +124,11 @@ bool NoLinksOnTheWay(HWND owner)
 {
     LinkSearch search;
     search.found[0] = '\0';
+    HoldFolder(g_state.destination);
     VisitFilesOfTheRun(NoteIfBehindLink, &search);
     if (!search.found[0])
         return true;
+    LetGoOfFolders();
     RunLog("Refused: %s lies behind a link", search.found);
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return ReportError(owner, "$0333", search.found);
@@ -148,4 +163,41 @@ FILE *OpenInPlace(const char *folder, const char *name, const char *path, bool k
     if (!stream)
         _close(descriptor);
     return stream;
+}
+
+void HoldFolder(const char *path)
+{
+    for (int i = 0; i < g_heldCount; ++i) {
+        if (EqualNoCaseAnsi(g_held[i].path, path))
+            return;
+    }
+    if (g_heldCount == kMostHeld)
+        return;
+    HeldFolder &held = g_held[g_heldCount];
+    if (!CopyText(held.path, sizeof held.path, path))
+        return;
+    // Opened for reading, so that its sharing counts: the run may add and
+    // write files in it, nobody may take it away.
+    held.handle = CreateFileA(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (held.handle != INVALID_HANDLE_VALUE)
+        ++g_heldCount;
+}
+
+void LetGoOfFolder(const char *path)
+{
+    for (int i = 0; i < g_heldCount; ++i) {
+        if (EqualNoCaseAnsi(g_held[i].path, path)) {
+            CloseHandle(g_held[i].handle);
+            g_held[i] = g_held[--g_heldCount];
+            return;
+        }
+    }
+}
+
+void LetGoOfFolders()
+{
+    while (g_heldCount > 0)
+        CloseHandle(g_held[--g_heldCount].handle);
 }

@@ -9,11 +9,24 @@
 
 #include <cstdio>
 
-// Looks, before anything is changed, at the destination folder and at each
-// existing folder and file on the way to every file in it that the run
-// changes. True when none of them is a link; otherwise reports the first
-// file that lies behind one ("Can't create file") and returns false.
+// Looks, before anything is changed, at each existing folder and file below
+// the destination on the way to every file in it that the run changes.
+// True when none of them is a link: the destination and those folders are
+// then held (see HoldFolder). Otherwise reports the first file that lies
+// behind one ("Can't create file") and returns false.
 bool NoLinksOnTheWay(HWND owner);
+
+// Holds the folder `path` open until the run lets go of it: nobody can
+// rename, move or delete it meanwhile, so that no link takes its place
+// between the look at it and the files that the run writes, cuts off or
+// deletes in it. A folder that cannot be opened is not held.
+void HoldFolder(const char *path);
+
+// Lets go of the folder `path`, so that the run itself can remove it.
+void LetGoOfFolder(const char *path);
+
+// Lets go of every folder held, at the end of the run.
+void LetGoOfFolders();
 
 // Opens `path` (`folder` + "\" + `name`) for writing from its start: a new
 // file, or the one that stands there, emptied unless `keepBytes`. Only a

@@ -13,6 +13,7 @@
 #include "install/cleanup_steps.h"
 #include "install/engine.h"
 #include "install/extract.h"
+#include "install/in_place.h"
 #include "install/progress.h"
 #include "install/progress_bar.h"
 #include "install/record.h"
@@ -281,6 +282,7 @@ bool RunSteps(HWND owner)
     else if (!record->Commit() && ok)
         ok = ReportError(owner, "$0333", record->RecordPath());
     record.Reset();
+    LetGoOfFolders();
     return ok;
 }
 

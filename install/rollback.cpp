@@ -1,6 +1,7 @@
 // Roll-back of the uninstall record through the file system and the registry.
 #include <windows.h>
 
+#include "install/in_place.h"
 #include "install/record.h"
 #include "install/registry.h"
 #include "product/registry_keys.h"
@@ -14,10 +15,13 @@ public:
         if (path)
             DeleteFileA(path);
     }
+    // The files went first: the folder is let go of only to be removed.
     void RemoveFolder(const char *path) override
     {
-        if (path)
+        if (path) {
+            LetGoOfFolder(path);
             RemoveDirectoryA(path);
+        }
     }
     // A key that an earlier installation made is given back its values,
     // so that the cancel does not cut that installation off the system.

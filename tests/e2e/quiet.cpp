@@ -375,6 +375,7 @@ TEST(Quiet, a_library_put_beside_the_setup_or_the_uninstaller_is_never_loaded)
 // a link to a file that does not exist, each pointing into C:\Outside. No
 // run writes there: a folder that is a link stops the run before anything
 // changes; a file that is not itself in its place stops it at that file.
+// Nor can a link take a folder's place while a run goes.
 TEST(SetupTrust, links_in_the_destination_lead_no_file_elsewhere)
 {
     const std::string outside[][2] = {{"C:\\Outside\\Cards\\Cards.png", "cards of somebody else"},
@@ -417,4 +418,24 @@ TEST(SetupTrust, links_in_the_destination_lead_no_file_elsewhere)
     }
     // The open through the link to nothing made no file there.
     EXPECT_FALSE(driver::FileExists("C:\\Outside\\made.exe"));
+
+    // While a run goes, the destination and the folders it made are held:
+    // nobody can move one away to put a link in its place. The run lets go
+    // of them at its end.
+    SCOPED_TRACE("a run into C:\\Games\\Held");
+    driver::SetupProcess setup;
+    ASSERT_TRUE(setup.Start("/SILENT /DIR=C:\\Games\\Held"));
+    DWORD start = GetTickCount();
+    while (!driver::FolderExists("C:\\Games\\Held\\Cardsets")) {
+        ASSERT_TRUE(setup.Running()) << "the run ended before its card sets";
+        ASSERT_LT(GetTickCount() - start, 120000u) << "the card sets never came";
+        Sleep(10);
+    }
+    EXPECT_FALSE(MoveFileA("C:\\Games\\Held\\Cardsets", "C:\\Games\\Held\\Moved"));
+    EXPECT_FALSE(MoveFileA("C:\\Games\\Held", "C:\\Games\\Moved"));
+    EXPECT_TRUE(setup.Running()) << "the run ended before the folders were tried";
+    DWORD exitCode = 1;
+    ASSERT_TRUE(setup.WaitForExit(120000, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(MoveFileA("C:\\Games\\Held", "C:\\Games\\Moved")) << GetLastError();
 }
