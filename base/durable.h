@@ -14,6 +14,11 @@ bool FlushToDisk(FILE *file);
 // folder. False, and both files left as they were, when the move fails.
 bool ReplaceWithFile(const char *from, const char *to);
 
+// Makes the file `path` for writing, only where no name stands yet, not
+// even a link to nothing: a name that someone puts there between a deletion
+// and this call makes it fail instead of being followed. Null when it fails.
+FILE *CreateNewFile(const char *path);
+
 // Deletes the file `path` (a link, never what it points to). True when no
 // file of that name is left.
 bool RemoveFile(const char *path);

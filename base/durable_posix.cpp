@@ -28,6 +28,17 @@ bool ReplaceWithFile(const char *from, const char *to)
     return true;
 }
 
+FILE *CreateNewFile(const char *path)
+{
+    int descriptor = open(path, O_CREAT | O_EXCL | O_WRONLY, 0666);
+    if (descriptor < 0)
+        return nullptr;
+    FILE *file = fdopen(descriptor, "wb");
+    if (!file)
+        close(descriptor);
+    return file;
+}
+
 bool RemoveFile(const char *path)
 {
     return unlink(path) == 0 || errno == ENOENT;

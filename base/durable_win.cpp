@@ -2,7 +2,9 @@
 // data, MoveFileExA with write-through for the move.
 #include "base/durable.h"
 
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 bool FlushToDisk(FILE *file)
@@ -13,6 +15,17 @@ bool FlushToDisk(FILE *file)
 bool ReplaceWithFile(const char *from, const char *to)
 {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+FILE *CreateNewFile(const char *path)
+{
+    int descriptor = _open(path, _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (descriptor < 0)
+        return nullptr;
+    FILE *file = _fdopen(descriptor, "wb");
+    if (!file)
+        _close(descriptor);
+    return file;
 }
 
 bool RemoveFile(const char *path)

@@ -69,7 +69,7 @@ bool Vxml::Save(const char *fileName)
     // A file left by an earlier save that did not finish, or a link that
     // someone put in its place, goes first: the new file is always a new
     // file of its own.
-    FILE *file = RemoveFile(temporary) ? std::fopen(temporary, "wb") : nullptr;
+    FILE *file = RemoveFile(temporary) ? CreateNewFile(temporary) : nullptr;
     bool saved = false;
     if (file) {
         Put(kDeclaration, file);
