@@ -50,7 +50,6 @@ void NoteIfBehindLink(const char *path, void *context)
             continue;
         part[end] = '\0';
         DWORD attributes = GetFileAttributesA(part);
-        part[end] = kept;
         // What does not exist yet is made by the run itself.
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return;
@@ -60,7 +59,6 @@ void NoteIfBehindLink(const char *path, void *context)
         }
         if (kept == '\0')
             return;
-        part[end] = '\0';
         HoldFolder(part);
         part[end] = kept;
     }
