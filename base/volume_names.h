@@ -23,6 +23,11 @@ bool NameOnVolume(HANDLE handle, char16_t *out);
 // itself, as the link, or with `followLink`, as what the link leads to.
 bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink = false);
 
+// The attributes of the file open at `handle` and how many names it has,
+// asked of the file alone: GetFileInformationByHandle also asks for its
+// volume's serial number, which costs Wine a request to its mount manager.
+bool AttributesAndNames(HANDLE handle, DWORD &attributes, DWORD &names);
+
 // Marks the file open at `handle` (with DELETE access) for deletion when
 // its last handle closes: the file itself, whatever path led to it. False
 // when the system cannot (before Windows Vista) or refuses.

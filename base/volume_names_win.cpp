@@ -73,3 +73,32 @@ bool DeleteOpenFile(HANDLE handle)
     BOOLEAN deleteFile = TRUE;
     return information && information(handle, kFileDispositionInfo, &deleteFile, sizeof deleteFile);
 }
+
+bool AttributesAndNames(HANDLE handle, DWORD &attributes, DWORD &names)
+{
+    const int kFileBasicInfo = 0, kFileStandardInfo = 1;
+    FileInformation information = FileInformationFunction();
+    if (!information) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(handle, &info))
+            return false;
+        attributes = info.dwFileAttributes;
+        names = info.nNumberOfLinks;
+        return true;
+    }
+    struct {
+        LARGE_INTEGER times[4];
+        DWORD attributes;
+    } basic;
+    struct {
+        LARGE_INTEGER allocated, size;
+        DWORD links;
+        BOOLEAN deletePending, directory;
+    } standard;
+    if (!information(handle, kFileBasicInfo, &basic, sizeof basic) ||
+        !information(handle, kFileStandardInfo, &standard, sizeof standard))
+        return false;
+    attributes = basic.attributes;
+    names = standard.links;
+    return true;
+}

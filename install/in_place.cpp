@@ -21,6 +21,7 @@ namespace {
 struct HeldFolder {
     char path[MAX_PATH];
     HANDLE handle;
+    bool link;  // the destination, a link as it was chosen
 };
 const int kMostHeld = 32;
 HeldFolder g_held[kMostHeld];
@@ -64,17 +65,55 @@ void NoteIfBehindLink(const char *path, void *context)
     }
 }
 
-// True when the file open at `file` is `name` inside `folder` on its
-// volume, and has no other name. Where the system cannot tell names on the
-// volume (before Windows Vista), the attributes alone decide.
-bool InItsPlace(HANDLE file, const char *folder, const char *name)
+// True when `path` is held and has not become a link since.
+bool StillHeld(const char *path)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-        info.nNumberOfLinks != 1)
+    for (int i = 0; i < g_heldCount; ++i) {
+        if (EqualNoCaseAnsi(g_held[i].path, path)) {
+            DWORD attributes, names;
+            return AttributesAndNames(g_held[i].handle, attributes, names) &&
+                   (g_held[i].link || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+        }
+    }
+    return false;
+}
+
+// True when every folder from `folder` down to the one of `path` is held
+// and none has become a link. A held folder cannot be moved or replaced;
+// an empty one can still be made a junction, which its attributes show,
+// and once the file is in it, it is no longer empty.
+bool FoldersStillHeld(const char *folder, const char *path)
+{
+    char part[MAX_PATH];
+    if (!CopyText(part, sizeof part, path))
         return false;
-    if (!VolumeNamesKnown())
+    CutAtLastBackslash(part);
+    for (size_t length = std::strlen(part);; ) {
+        if (!StillHeld(part))
+            return false;
+        if (length <= std::strlen(folder))
+            return true;
+        CutAtLastBackslash(part);
+        size_t shorter = std::strlen(part);
+        if (shorter == length)
+            return false;
+        length = shorter;
+    }
+}
+
+// True when the file open at `file`, which the open `made` or found at
+// `path`, is `name` inside `folder` and has no other name. A file made new
+// in held folders is where it was made; a file that stood there already
+// may be a link that its attributes do not show (a Unix symbolic link under
+// Wine), and is asked for its name on the volume, unless the system cannot
+// tell (before Windows Vista).
+bool InItsPlace(HANDLE file, bool made, const char *folder, const char *name, const char *path)
+{
+    DWORD attributes, names;
+    if (!AttributesAndNames(file, attributes, names) ||
+        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || names != 1)
+        return false;
+    if ((made && FoldersStillHeld(folder, path)) || !VolumeNamesKnown())
         return true;
     // The destination's own name is looked up once: it holds every file. It
     // is the folder that whoever installs chose, a mount point or a link
@@ -100,17 +139,18 @@ bool InItsPlace(HANDLE file, const char *folder, const char *name)
 HANDLE OpenOrMake(const char *path, bool &made)
 {
     const DWORD access = GENERIC_READ | GENERIC_WRITE | DELETE;
-    // A file that comes or goes between the two opens is looked at again.
+    // New files are the common case: made at the first try. A file that
+    // comes or goes between the two opens is looked at again.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        made = false;
-        HANDLE file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND)
-            return file;
         made = true;
-        file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+        made = false;
+        file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND)
             return file;
     }
     return INVALID_HANDLE_VALUE;
@@ -120,6 +160,9 @@ HANDLE OpenOrMake(const char *path, bool &made)
 
 bool NoLinksOnTheWay(HWND owner)
 {
+    // A destination that does not exist yet holds nothing to look at.
+    if (GetFileAttributesA(g_state.destination) == INVALID_FILE_ATTRIBUTES)
+        return true;
     LinkSearch search;
     search.found[0] = '\0';
     HoldFolder(g_state.destination);
@@ -139,7 +182,7 @@ FILE *OpenInPlace(const char *folder, const char *name, const char *path, bool k
     HANDLE file = OpenOrMake(path, made);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
-    if (!InItsPlace(file, folder, name)) {
+    if (!InItsPlace(file, made, folder, name, path)) {
         RunLog("Refused: %s leads elsewhere", path);
         // Made through a folder that became a link while the run went.
         if (made)
@@ -179,8 +222,17 @@ void HoldFolder(const char *path)
     held.handle = CreateFileA(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (held.handle != INVALID_HANDLE_VALUE)
-        ++g_heldCount;
+    DWORD attributes, names;
+    if (held.handle == INVALID_HANDLE_VALUE)
+        return;
+    if (!AttributesAndNames(held.handle, attributes, names)) {
+        CloseHandle(held.handle);
+        return;
+    }
+    // Only the destination may be a link (a mount point) as it was chosen.
+    held.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                EqualNoCaseAnsi(path, g_state.destination);
+    ++g_heldCount;
 }
 
 void LetGoOfFolder(const char *path)

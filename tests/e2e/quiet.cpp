@@ -394,12 +394,12 @@ TEST(SetupTrust, links_in_the_destination_lead_no_file_elsewhere)
                           {"C:\\folder.log"}));
 
     // A link to nothing is a name all the same: no new file is made in
-    // its place, and the system says so (error 80, "The file exists").
+    // its place, and opened as it stands it leads to no file (error 2).
     const struct {
         const char *folder, *file, *refused, *error;
     } stops[] = {{"C:\\Games\\Linked", "English.qlf", " leads elsewhere", "(error 1920)"},
                  {"C:\\Games\\Twice", "Splash.bmp", " leads elsewhere", "(error 1920)"},
-                 {"C:\\Games\\Dangling", "VelmoReport.exe", nullptr, "(error 80)"}};
+                 {"C:\\Games\\Dangling", "VelmoReport.exe", nullptr, "(error 2)"}};
     for (const auto &stop : stops) {
         const std::string path = std::string(stop.folder) + "\\" + stop.file;
         SCOPED_TRACE(path);
