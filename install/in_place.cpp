@@ -65,17 +65,23 @@ void NoteIfBehindLink(const char *path, void *context)
     }
 }
 
+// The folder `path` among those held, or null.
+HeldFolder *FindHeld(const char *path)
+{
+    for (int i = 0; i < g_heldCount; ++i) {
+        if (EqualNoCaseAnsi(g_held[i].path, path))
+            return &g_held[i];
+    }
+    return nullptr;
+}
+
 // True when `path` is held and has not become a link since.
 bool StillHeld(const char *path)
 {
-    for (int i = 0; i < g_heldCount; ++i) {
-        if (EqualNoCaseAnsi(g_held[i].path, path)) {
-            DWORD attributes, names;
-            return AttributesAndNames(g_held[i].handle, attributes, names) &&
-                   (g_held[i].link || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT));
-        }
-    }
-    return false;
+    const HeldFolder *held = FindHeld(path);
+    DWORD attributes, names;
+    return held && AttributesAndNames(held->handle, attributes, names) &&
+           (held->link || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 // True when every folder from `folder` down to the one of `path` is held
@@ -208,11 +214,7 @@ FILE *OpenInPlace(const char *folder, const char *name, const char *path, bool k
 
 void HoldFolder(const char *path)
 {
-    for (int i = 0; i < g_heldCount; ++i) {
-        if (EqualNoCaseAnsi(g_held[i].path, path))
-            return;
-    }
-    if (g_heldCount == kMostHeld)
+    if (FindHeld(path) || g_heldCount == kMostHeld)
         return;
     HeldFolder &held = g_held[g_heldCount];
     if (!CopyText(held.path, sizeof held.path, path))
@@ -222,9 +224,9 @@ void HoldFolder(const char *path)
     held.handle = CreateFileA(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    DWORD attributes, names;
     if (held.handle == INVALID_HANDLE_VALUE)
         return;
+    DWORD attributes, names;
     if (!AttributesAndNames(held.handle, attributes, names)) {
         CloseHandle(held.handle);
         return;
@@ -237,13 +239,11 @@ void HoldFolder(const char *path)
 
 void LetGoOfFolder(const char *path)
 {
-    for (int i = 0; i < g_heldCount; ++i) {
-        if (EqualNoCaseAnsi(g_held[i].path, path)) {
-            CloseHandle(g_held[i].handle);
-            g_held[i] = g_held[--g_heldCount];
-            return;
-        }
-    }
+    HeldFolder *held = FindHeld(path);
+    if (!held)
+        return;
+    CloseHandle(held->handle);
+    *held = g_held[--g_heldCount];
 }
 
 void LetGoOfFolders()
