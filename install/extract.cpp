@@ -83,7 +83,9 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     // entry points to it.
     bool again = g_engine.staged && (entry.flags & ENTRY_UNINSTALLER);
     FILE *file = OpenInPlace(folder, entry.name, path, again);
-    if (!file) {
+    // A file refused for leading elsewhere is not tried again: the folders
+    // on its way stand, and a second look would only refuse it once more.
+    if (!file && GetLastError() != ERROR_CANT_ACCESS_FILE) {
         CreateFolderPath("FOLDER", path);
         file = OpenInPlace(folder, entry.name, path, false);
     }
