@@ -10,7 +10,7 @@ dir=$(realpath -m "$1")  # Wine takes absolute prefixes only
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-recipe="win32 prefix, undecorated and unmanaged windows, classic look, Wine fonts, no desktop integration or idle services or device buses, 7"
+recipe="win32 prefix, undecorated and unmanaged windows, classic look, Wine fonts, no desktop integration or idle services or device buses, 8"
 [ "$(cat "$dir/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
 rm -rf "$dir.tmp" && mkdir -p "$(dirname "$dir")"
 echo "wine-template: creating the Wine prefix template (once per build)"
@@ -19,34 +19,50 @@ if ! timeout 600 "$VELMO_WINE" wineboot -i >"$(dirname "$dir")/wineboot.log" 2>&
   echo "wine-template: wineboot failed, see $(dirname "$dir")/wineboot.log" >&2
   exit 1
 fi
-# Without a window manager on the virtual display, Wine draws the caption
-# and frame of its windows itself only when told so.
-timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-# Nor is there anyone to confirm that a window has gone: Wine would wait 2 s
-# for that whenever a captioned window closes, unless told that no window
-# manager looks after its windows.
-timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-# The classic look. Wine's default visual styles draw every control from
-# the bitmaps of a 7 MB style file, which a test pays for in every program
-# that shows a window: under the emulator, a sixth of the processor time of
-# a set of scenarios. What the tests check does not depend on the look. The
-# tour, whose pictures the README shows, and tools/run.sh turn the styles on
-# again (velmo_use_visual_styles): the setup as users see it.
-timeout 120 "$VELMO_WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' \
-  /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1
-# Services that no test needs and that every session would start through
-# the emulator where there is one: the event log, networking, the
-# plug-and-play manager and the RPC service, which only the desktop process
-# asks for, to offer its list of shell windows to other processes (nothing
-# here is a COM server of another process). The mount manager stays: it
-# names the drives.
-for service in Eventlog NDIS nsiproxy PlugPlay RpcSs; do
-  timeout 120 "$VELMO_WINE" reg add "HKLM\\System\\CurrentControlSet\\Services\\$service" \
-    /v Start /t REG_DWORD /d 4 /f >/dev/null 2>&1
-done
-# The HID and USB buses are root devices, which every session would start in
-# a driver process of their own; nothing here uses them.
-timeout 120 "$VELMO_WINE" reg delete 'HKLM\System\CurrentControlSet\Enum\ROOT\WINE' /f >/dev/null 2>&1
+# The settings below go in with one import: under the emulator every
+# Windows process costs about a second of processor time.
+settings="$dir.tmp/drive_c/velmo-template.reg"
+{
+  echo 'REGEDIT4'
+  echo
+  # Without a window manager on the virtual display, Wine draws the caption
+  # and frame of its windows itself only when told so. Nor is there anyone
+  # to confirm that a window has gone: Wine would wait 2 s for that
+  # whenever a captioned window closes, unless told that no window manager
+  # looks after its windows.
+  echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
+  echo '"Decorated"="N"'
+  echo '"Managed"="N"'
+  echo
+  # The classic look. Wine's default visual styles draw every control from
+  # the bitmaps of a 7 MB style file, which a test pays for in every program
+  # that shows a window: under the emulator, a sixth of the processor time
+  # of a set of scenarios. What the tests check does not depend on the
+  # look. The tour, whose pictures the README shows, and tools/run.sh turn
+  # the styles on again (velmo_use_visual_styles): the setup as users see it.
+  echo '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\ThemeManager]'
+  echo '"ThemeActive"="0"'
+  # Services that no test needs and that every session would start through
+  # the emulator where there is one: the event log, networking, the
+  # plug-and-play manager and the RPC service, which only the desktop
+  # process asks for, to offer its list of shell windows to other processes
+  # (nothing here is a COM server of another process). The mount manager
+  # stays: it names the drives.
+  for service in Eventlog NDIS nsiproxy PlugPlay RpcSs; do
+    echo
+    echo "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\$service]"
+    echo '"Start"=dword:00000004'
+  done
+  echo
+  # The HID and USB buses are root devices, which every session would start
+  # in a driver process of their own; nothing here uses them.
+  echo '[-HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\ROOT\WINE]'
+} | sed 's/$/\r/' >"$settings"
+if ! timeout 120 "$VELMO_WINE" reg import 'C:\velmo-template.reg' >/dev/null 2>&1; then
+  echo "wine-template: importing the template's settings failed" >&2
+  exit 1
+fi
+rm -f "$settings"
 timeout 300 "$VELMO_WINESERVER" -w
 # Wine copies every shell link that a program saves into the Linux desktop's
 # menus through winemenubuilder, a process of its own per link. The harness
