@@ -53,7 +53,8 @@ for e in "${envs[@]}"; do
   esac
 done
 
-name=$(basename "$prog" .exe)
+name=${prog##*/}
+name=${name%.exe}
 artifacts=${VELMO_ARTIFACTS_ROOT:-$(dirname "$template")/artifacts}/$name-$$
 mkdir -p "$artifacts"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/velmo-prefix.XXXXXX")
@@ -76,14 +77,17 @@ cleanup() {
   for script in "${finishes[@]}"; do
     VELMO_PREFIX="$prefix" "$script" finish || echo "wine-run: finishing with $script failed" >&2
   done
-  local mount
-  mounts_below_prefix | while read -r mount; do
-    umount "$mount" || umount -l "$mount"
-  done
-  # Never delete through a mount that is still there.
-  if [ -n "$(mounts_below_prefix)" ]; then
-    echo "wine-run: cannot unmount below $prefix; left in place" >&2
-    return
+  local mount mounts
+  mounts=$(mounts_below_prefix)
+  if [ -n "$mounts" ]; then
+    while read -r mount; do
+      umount "$mount" || umount -l "$mount"
+    done <<<"$mounts"
+    # Never delete through a mount that is still there.
+    if [ -n "$(mounts_below_prefix)" ]; then
+      echo "wine-run: cannot unmount below $prefix; left in place" >&2
+      return
+    fi
   fi
   rm -rf "$prefix"
   rmdir "$artifacts" 2>/dev/null
