@@ -429,8 +429,10 @@ TEST(SetupTrust, links_in_the_destination_lead_no_file_elsewhere)
     SCOPED_TRACE("a run into C:\\Games\\Held");
     driver::SetupProcess setup;
     ASSERT_TRUE(setup.Start("/SILENT /DIR=C:\\Games\\Held"));
+    // The run holds a folder from just after making it: the first file in
+    // it shows that it has it.
     DWORD start = GetTickCount();
-    while (!driver::FolderExists("C:\\Games\\Held\\Cardsets")) {
+    while (!driver::FileExists("C:\\Games\\Held\\Cardsets\\Cards.png")) {
         ASSERT_TRUE(setup.Running()) << "the run ended before its card sets";
         ASSERT_LT(GetTickCount() - start, 120000u) << "the card sets never came";
         Sleep(10);
