@@ -229,11 +229,12 @@ function(velmo_fuzzer name)
 endfunction()
 
 # velmo_wine_test(<name> SOURCES <...> LIBS <...> [RESOURCES <...>]
-#                 [LOCALE <locale>] [TIMEOUT <s>])
+#                 [LOCALE <locale>] [TIMEOUT <s>] [ARGS <...>])
 # A GoogleTest executable built for 32-bit Windows (win32-tests build) and
 # run as one ctest test under Wine in a fresh prefix with a virtual display.
+# ARGS are further wine-run.sh options, e.g. --prepare SCRIPT.
 function(velmo_wine_test name)
-  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(T "" "LOCALE;TIMEOUT" "SOURCES;LIBS;RESOURCES;ARGS" ${ARGN})
   if(NOT VELMO_FLAVOUR STREQUAL "win32-tests")
     return()
   endif()
@@ -250,7 +251,8 @@ function(velmo_wine_test name)
     set(T_TIMEOUT 120)
   endif()
   string(REGEX REPLACE "[._-]UTF-8$" "" loc ${T_LOCALE})
-  velmo_add_wine_run(${name}.${loc} ${T_LOCALE} ${T_TIMEOUT} wine $<TARGET_FILE:${name}>)
+  velmo_add_wine_run(${name}.${loc} ${T_LOCALE} ${T_TIMEOUT} wine ${T_ARGS}
+                     -- $<TARGET_FILE:${name}>)
 endfunction()
 
 # velmo_e2e_test(<Suite.Scenario> [LOCALE <locale>] [TIMEOUT <s>] [ARGS <...>]

@@ -175,15 +175,16 @@ private:
     KeyTree tree_;
 };
 
-// Deletes the keys of a tree that the gate claimed, the deepest first, and
-// the key itself last; a key that gained sub-keys since it was read is not
-// deleted. True when the key is gone.
 // The full name of a key for the message.
 void FormatKeyName(char *out, size_t size, bool classes, const char *parent, const char *name)
 {
     FormatText(out, size, "%s\\%s%s%s", classes ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE",
                parent ? parent : "", parent ? "\\" : "", name ? name : "");
 }
+
+// Deletes the keys of a tree that the gate claimed, the deepest first, and
+// the key itself last; a key that gained sub-keys since it was read is not
+// deleted. True when the key is gone.
 
 bool DeleteClaimed(HKEY parent, const char16_t *name, const KeyTree &tree)
 {
@@ -226,8 +227,8 @@ bool IsGone(unsigned long error)
 }
 
 Removal::Removal(Vxml &record, const Places &places, const char *program, Leftovers &leftovers,
-                 RemovalView *view)
-    : record_(record), gate_(places_, disk_), leftovers_(leftovers), view_(view)
+                 RemovalView *view, DiskView *disk)
+    : record_(record), gate_(places_, disk ? *disk : disk_), leftovers_(leftovers), view_(view)
 {
     Widen(places, program, places_);
 }
@@ -294,13 +295,68 @@ void Removal::Act(const Approved &verdict, const char *text)
     }
 }
 
+// The gate looked at every component of the path, and any of them could
+// have been replaced by a link since (a folder by a junction to the user's
+// own files), so nothing is deleted by its path: the file or folder is
+// opened for deletion, as itself where it is a link, and deleted through
+// that handle only when the system reached it below its place, under the
+// name that the gate approved. Whatever happens to the path after the
+// open, the handle holds what was checked. INVALID_HANDLE_VALUE with
+// `elsewhere` set when the system reached something else; without, the
+// open's own error is the last error.
+HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder, bool *elsewhere)
+{
+    *elsewhere = false;
+    const char16_t *target = item.target();
+    size_t placeLength = item.placeLength();
+    HANDLE handle = CreateFileW(Wide(target), DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT |
+                                    (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0),
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return handle;
+    // The place itself may lie anywhere: where its name leads is where the
+    // record's paths below it are.
+    if (!SameNoCase16(place_, target, placeLength) || place_[placeLength] != u'\0') {
+        std::memcpy(place_, target, placeLength * sizeof *place_);
+        place_[placeLength] = u'\0';
+        if (!NameOnVolume(place_, placeName_, true))
+            place_[0] = u'\0';
+    }
+    char16_t self[kVolumeNameSize];
+    if (place_[0] && placeLength < Length16(target) && NameOnVolume(handle, self) &&
+        IsNameBelow(self, placeName_, target + placeLength + 1))
+        return handle;
+    CloseHandle(handle);
+    *elsewhere = true;
+    return INVALID_HANDLE_VALUE;
+}
+
 void Removal::RemoveFile(const Approved &file, const char *shown)
 {
     // The running uninstaller goes with the finish run.
     if (file.action() != Action::RemoveFile || file.absent() || gate_.IsProgram(file))
         return;
-    if (!DeleteFileW(Wide(file.target())) && !IsGone(GetLastError()))
-        leftovers_.Add(Leftovers::File, shown);
+    // Before Windows Vista the system cannot tell where a handle leads.
+    if (!VolumeNamesKnown()) {
+        if (!DeleteFileW(Wide(file.target())) && !IsGone(GetLastError()))
+            leftovers_.Add(Leftovers::File, shown);
+        return;
+    }
+    bool elsewhere;
+    HANDLE handle = OpenBelowPlace(file, false, &elsewhere);
+    if (elsewhere) {
+        leftovers_.Add(Leftovers::Refused, shown);
+    } else if (handle == INVALID_HANDLE_VALUE) {
+        if (!IsGone(GetLastError()))
+            leftovers_.Add(Leftovers::File, shown);
+    } else {
+        if (!DeleteOpenFile(handle))
+            leftovers_.Add(Leftovers::File, shown);
+        CloseHandle(handle);
+    }
 }
 
 void Removal::RemoveRecord(const char *path)
@@ -356,9 +412,27 @@ void Removal::RemoveFolder(const Approved &folder, const char *shown)
     }
     if (folder.absent())
         return;
-    if (RemoveDirectoryW(Wide(folder.target())))
+    DWORD error = ERROR_SUCCESS;
+    if (!VolumeNamesKnown()) {
+        if (!RemoveDirectoryW(Wide(folder.target())))
+            error = GetLastError();
+    } else {
+        bool elsewhere;
+        HANDLE handle = OpenBelowPlace(folder, true, &elsewhere);
+        if (elsewhere) {
+            leftovers_.Add(Leftovers::Refused, shown);
+            return;
+        }
+        if (handle == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+        } else {
+            if (!DeleteOpenFile(handle))
+                error = GetLastError();
+            CloseHandle(handle);
+        }
+    }
+    if (error == ERROR_SUCCESS)
         return;
-    DWORD error = GetLastError();
     // A folder that still holds what the record does not name (the user's
     // own files) stays as it should; one that cannot be removed otherwise
     // is a failure.

@@ -2,6 +2,7 @@
 // rules.h, removed through the system's wide file and registry functions.
 #pragma once
 
+#include "base/volume_names.h"
 #include "uninstall/rules.h"
 
 class Leftovers;
@@ -27,9 +28,9 @@ public:
 class Removal {
 public:
     // `program` is the running uninstaller: it and its folder are left to
-    // the finish run.
+    // the finish run. The gate looks at `disk`, the system's own by default.
     Removal(Vxml &record, const Places &places, const char *program, Leftovers &leftovers,
-            RemovalView *view);
+            RemovalView *view, DiskView *disk = nullptr);
 
     // Files, then the files of the patterns, then the folders in reverse
     // record order (each only when empty), then the App Paths, Uninstall
@@ -53,6 +54,8 @@ private:
     void RemovePattern(const Approved &pattern, const char *);
     void RemoveFolder(const Approved &folder, const char *shown);
     void DeleteKey(const Approved &key, const char *shown);
+    // Opens an approved file or folder for its deletion; see removal.cpp.
+    HANDLE OpenBelowPlace(const Approved &item, bool folder, bool *elsewhere);
 
     Vxml &record_;
     WidePlaces places_;
@@ -60,6 +63,10 @@ private:
     Gate gate_;
     Leftovers &leftovers_;
     RemovalView *view_;
+    // The last place that OpenBelowPlace looked up, and its name on the
+    // volume.
+    char16_t place_[kMaxPath] = {};
+    char16_t placeName_[kVolumeNameSize] = {};
     int done_ = 0;
     int total_ = 0;
     bool removesOwnFolder_ = false;

@@ -408,8 +408,10 @@ Approved Gate::Decide(Action action, const char16_t *text)
             else
                 verdict.action_ = action;
         }
-        if (verdict.action_ == action)
+        if (verdict.action_ == action) {
             std::memcpy(verdict.target_, text, (Length16(text) + 1) * sizeof *text);
+            verdict.placeLength_ = Length16(place);
+        }
         return verdict;
     }
     case Action::RemoveFolder:
@@ -434,8 +436,10 @@ Approved Gate::Decide(Action action, const char16_t *text)
     default:
         break;
     }
-    if (place && PassesDisk(text, place, &verdict.absent_))
+    if (place && PassesDisk(text, place, &verdict.absent_)) {
         verdict.action_ = action;
+        verdict.placeLength_ = Length16(place);
+    }
     if (verdict.action_ == action)
         std::memcpy(verdict.target_, text, (Length16(text) + 1) * sizeof *text);
     return verdict;

@@ -113,6 +113,10 @@ public:
     // For files and folders: the disk holds nothing of that name, so there
     // is nothing to remove.
     bool absent() const { return absent_; }
+    // For files, patterns and folders: how many code units at the start of
+    // the target are the place that allows it (the destination, a Start-menu
+    // or desktop folder); the rest lies below the place.
+    size_t placeLength() const { return placeLength_; }
 
 private:
     friend class Gate;
@@ -120,6 +124,7 @@ private:
     Action action_ = Action::Refuse;
     bool owned_ = false;
     bool absent_ = false;
+    size_t placeLength_ = 0;
     char16_t target_[kMaxPath] = {};
 };
 

@@ -1,0 +1,77 @@
+// The removal on a real disk under Wine: what the gate approved is deleted
+// through the handle of what the system reached, so that a folder replaced
+// by a link after the gate looked leads nowhere. The test machine
+// (removal_links.sh) has such a link; the gate here looks at a disk that
+// does not show it, as the gate saw the disk before the link was made.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "uninstall/leftovers.h"
+#include "uninstall/removal.h"
+#include "xml/vxml.h"
+
+namespace {
+
+// The disk before the swap: names ending in ".txt" are files, everything
+// else a folder, and nothing a link.
+class DiskBeforeTheSwap : public DiskView {
+public:
+    Kind Look(const char16_t *path) override
+    {
+        size_t length = 0;
+        while (path[length])
+            ++length;
+        return length > 4 && path[length - 4] == u'.' ? File : Folder;
+    }
+};
+
+bool Exists(const char *path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
+{
+    ASSERT_TRUE(Exists("C:\\Outside\\Sub\\victim.txt")) << "the test machine is not prepared";
+    // A file of the installation that another program holds open, not
+    // sharing its deletion.
+    HANDLE held = CreateFileA("C:\\Place\\Real\\held.txt", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    Vxml record("UNINSTALL");
+    const char *const elements[][2] = {
+        {"FILE", "C:\\Place\\Swapped\\Sub\\victim.txt"},
+        {"FILE", "C:\\Place\\Real\\a.txt"},
+        {"FILE", "C:\\Place\\Real\\held.txt"},
+        {"FOLDER", "C:\\Place\\Real"},
+        {"FOLDER", "C:\\Place\\Real\\Full"},
+        {"FOLDER", "C:\\Place\\Real\\Empty"},
+        {"FOLDER", "C:\\Place\\Swapped\\Empty"},
+    };
+    for (const auto &element : elements)
+        record.AddChild(new Vxml(element[0]))->SetText(element[1]);
+    Places places;
+    places.destination = "C:\\Place";
+    Leftovers leftovers;
+    DiskBeforeTheSwap disk;
+    Removal(record, places, "C:\\Place\\Uninstall.exe", leftovers, nullptr, &disk).Run();
+    CloseHandle(held);
+
+    // Nothing behind the link is touched, and both are named as refused.
+    EXPECT_TRUE(Exists("C:\\Outside\\Sub\\victim.txt"));
+    EXPECT_TRUE(Exists("C:\\Outside\\Empty"));
+    EXPECT_EQ(2, leftovers.Count(Leftovers::Refused));
+    // The installation's own: the file and the empty folder go, the file in
+    // use and the folders that still hold something stay, each as such.
+    EXPECT_FALSE(Exists("C:\\Place\\Real\\a.txt"));
+    EXPECT_FALSE(Exists("C:\\Place\\Real\\Empty"));
+    EXPECT_TRUE(Exists("C:\\Place\\Real\\held.txt"));
+    EXPECT_EQ(1, leftovers.Count(Leftovers::File));
+    EXPECT_TRUE(Exists("C:\\Place\\Real\\Full\\user.txt"));
+    EXPECT_EQ(2, leftovers.Count(Leftovers::Folder));
+    EXPECT_EQ(0, leftovers.Count(Leftovers::Locked));
+}
+
+}  // namespace
