@@ -23,6 +23,22 @@ bool NameOnVolume(HANDLE handle, char16_t *out);
 // itself, as the link, or with `followLink`, as what the link leads to.
 bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink = false);
 
+// The name on its volume of one folder at a time, looked up again only when
+// asked about another folder: the folder of many files in a row. Zero
+// initialised, it knows no folder yet.
+struct FolderOnVolume {
+    // True when `name`, the name of an open file on its volume, is `rest`
+    // below the folder made of the first `length` code units of `path` (a
+    // folder given as a link, with `followLink`, as what the link leads
+    // to): the system reached the file there, not through a link on the way.
+    bool Holds(const char16_t *path, size_t length, bool followLink, const char16_t *name,
+               const char16_t *rest);
+
+    char16_t folder[kVolumeNameSize];
+    char16_t folderName[kVolumeNameSize];
+    bool followed;
+};
+
 // The attributes of the file open at `handle` and how many names it has,
 // asked of the file alone: GetFileInformationByHandle also asks for its
 // volume's serial number, which costs Wine a request to its mount manager.

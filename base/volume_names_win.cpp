@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/libraries.h"
+#include "base/paths.h"
 
 namespace {
 
@@ -64,6 +65,24 @@ bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink)
     bool ok = NameOnVolume(handle, out);
     CloseHandle(handle);
     return ok;
+}
+
+bool FolderOnVolume::Holds(const char16_t *path, size_t length, bool followLink,
+                           const char16_t *name, const char16_t *rest)
+{
+    if (length == 0 || length >= kVolumeNameSize)
+        return false;
+    if (followed != followLink || folder[length] != u'\0' ||
+        std::memcmp(folder, path, length * sizeof *path) != 0) {
+        std::memcpy(folder, path, length * sizeof *path);
+        folder[length] = u'\0';
+        followed = followLink;
+        if (!NameOnVolume(folder, folderName, followLink)) {
+            folder[0] = u'\0';
+            return false;
+        }
+    }
+    return IsNameBelow(name, folderName, rest);
 }
 
 bool DeleteOpenFile(HANDLE handle)

@@ -124,18 +124,11 @@ bool InItsPlace(HANDLE file, bool made, const char *folder, const char *name, co
     // The destination's own name is looked up once: it holds every file. It
     // is the folder that whoever installs chose, a mount point or a link
     // included, and named as what it leads to.
-    static char lastFolder[MAX_PATH];
-    static char16_t folderName[kVolumeNameSize];
+    static FolderOnVolume destination;
     char16_t wideFolder[MAX_PATH], wideName[MAX_PATH], self[kVolumeNameSize];
-    if (std::strcmp(folder, lastFolder) != 0) {
-        lastFolder[0] = '\0';
-        if (!AnsiToUtf16(folder, wideFolder, MAX_PATH) ||
-            !NameOnVolume(wideFolder, folderName, true))
-            return false;
-        CopyText(lastFolder, sizeof lastFolder, folder);
-    }
-    return AnsiToUtf16(name, wideName, MAX_PATH) && NameOnVolume(file, self) &&
-           IsNameBelow(self, folderName, wideName);
+    return AnsiToUtf16(folder, wideFolder, MAX_PATH) && AnsiToUtf16(name, wideName, MAX_PATH) &&
+           NameOnVolume(file, self) &&
+           destination.Holds(wideFolder, Length16(wideFolder), true, self, wideName);
 }
 
 // Opens the file that stands at `path`, or makes a new one there when

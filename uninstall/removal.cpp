@@ -39,24 +39,13 @@ void Narrow(const char16_t *text, char *out, int size)
 // as a reparse point.
 bool ResolvesElsewhere(const char16_t *path)
 {
-    static char16_t lastFolder[kMaxPath], lastName[kVolumeNameSize];
-    char16_t folder[kMaxPath], folderName[kVolumeNameSize], self[kVolumeNameSize];
+    static FolderOnVolume lastFolder;
+    char16_t self[kVolumeNameSize];
     size_t length = Length16(path), cut = length;
     while (cut > 0 && path[cut - 1] != u'\\')
         --cut;
-    if (cut < 2 || length >= kMaxPath)
-        return false;
-    std::memcpy(folder, path, (cut - 1) * sizeof *folder);
-    folder[cut - 1] = u'\0';
-    if (SameText16(folder, lastFolder)) {
-        std::memcpy(folderName, lastName, sizeof folderName);
-    } else {
-        if (!NameOnVolume(folder, folderName))
-            return false;
-        std::memcpy(lastFolder, folder, cut * sizeof *folder);
-        std::memcpy(lastName, folderName, sizeof lastName);
-    }
-    return NameOnVolume(path, self) && !IsNameBelow(self, folderName, path + cut);
+    return cut >= 2 && length < kMaxPath && NameOnVolume(path, self) &&
+           !lastFolder.Holds(path, cut - 1, false, self, path + cut);
 }
 
 // What the registry holds in and below one key, read for the gate: at most
@@ -319,15 +308,9 @@ HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder, bool *elsewher
         return handle;
     // The place itself may lie anywhere: where its name leads is where the
     // record's paths below it are.
-    if (!SameNoCase16(place_, target, placeLength) || place_[placeLength] != u'\0') {
-        std::memcpy(place_, target, placeLength * sizeof *place_);
-        place_[placeLength] = u'\0';
-        if (!NameOnVolume(place_, placeName_, true))
-            place_[0] = u'\0';
-    }
     char16_t self[kVolumeNameSize];
-    if (place_[0] && placeLength < Length16(target) && NameOnVolume(handle, self) &&
-        IsNameBelow(self, placeName_, target + placeLength + 1))
+    if (placeLength < Length16(target) && NameOnVolume(handle, self) &&
+        place_.Holds(target, placeLength, true, self, target + placeLength + 1))
         return handle;
     CloseHandle(handle);
     *elsewhere = true;

@@ -63,10 +63,8 @@ private:
     Gate gate_;
     Leftovers &leftovers_;
     RemovalView *view_;
-    // The last place that OpenBelowPlace looked up, and its name on the
-    // volume.
-    char16_t place_[kMaxPath] = {};
-    char16_t placeName_[kVolumeNameSize] = {};
+    // The last place that OpenBelowPlace looked up.
+    FolderOnVolume place_ = {};
     int done_ = 0;
     int total_ = 0;
     bool removesOwnFolder_ = false;
