@@ -190,8 +190,10 @@ void StageUninstaller(HWND owner)
 }
 
 // Pass 3: files and patterns that only the uninstaller deals with; a file
-// entry wins over a pattern.
-void RecordLaterFiles(Log &record, bool ok)
+// entry wins over a pattern. The run makes none of them but the product
+// data file of a clean-up (`cleanedUp`): a cancel leaves the settings and
+// scores of an earlier installation, and its record, where they are.
+void RecordLaterFiles(Log &record, bool ok, bool cleanedUp)
 {
     ForEachEntry(kInstallTable, kInstallCount, ENTRY_REMOVE_FILE | ENTRY_REMOVE_PATTERN,
                  [&](int, const ManifestEntry &entry) {
@@ -199,7 +201,9 @@ void RecordLaterFiles(Log &record, bool ok)
                          return;
                      const char *element =
                          (entry.flags & ENTRY_REMOVE_FILE) ? "FILE" : "FILEPATTERN";
-                     record.AddPath(element, g_state.destination, entry.name);
+                     bool made =
+                         cleanedUp && EqualNoCaseAnsi(entry.name, kSetupConfig.productDataFile);
+                     record.AddPath(element, g_state.destination, entry.name, made);
                  });
 }
 
@@ -257,15 +261,16 @@ bool RunSteps(HWND owner)
 
     // A version-2 installation in the same folder is tidied before any new
     // file arrives; the clean-up cannot stop the run.
-    if (CleanUpApplies(g_state.earlierInstalled, g_state.installedVersionMs,
-                       g_state.installedFolder, g_state.destination))
+    bool cleanedUp = CleanUpApplies(g_state.earlierInstalled, g_state.installedVersionMs,
+                                    g_state.installedFolder, g_state.destination);
+    if (cleanedUp)
         ApplyCleanUpTable();
 
     StageUninstaller(owner);
     bool ok = true;
     ok = ExtractFiles(owner, ok);
     ok = InstallUninstallers(owner, ok);
-    RecordLaterFiles(*record, ok);
+    RecordLaterFiles(*record, ok, cleanedUp);
     if (MayContinue(ok))
         ok = RegisterAppPath(owner);
     ok = CreateShortcuts(owner, ok);

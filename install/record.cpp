@@ -100,6 +100,12 @@ bool Log::Add(const char *name, const char *text)
     return sessionList->AddUniqueChild(name, text) == 1;
 }
 
+void Log::AddForUninstaller(const char *name, const char *text)
+{
+    if (fullList->AddUniqueChild(name, text) && !Holds(*ahead_, name, text))
+        unkept_ = true;
+}
+
 void Log::AddAhead(const char *name, const char *text)
 {
     if (text && !Holds(*fullList, name, text) && ahead_->AddUniqueChild(name, text))
@@ -122,11 +128,13 @@ void Log::DropEarlierFile()
     unkept_ = true;
 }
 
-void Log::AddPath(const char *name, const char *folder, const char *file)
+void Log::AddPath(const char *name, const char *folder, const char *file, bool made)
 {
     char *path = JoinPath(folder, file);
-    if (path)
+    if (path && made)
         Add(name, path);
+    else if (path)
+        AddForUninstaller(name, path);
     std::free(path);
 }
 
@@ -161,8 +169,12 @@ bool Log::Write(bool ahead)
 
 void Log::Rollback(RollbackTarget &target)
 {
-    for (Vxml *file = sessionList->FindFirst("FILE"); file; file = sessionList->FindNext())
-        target.RemoveFile(file->GetText());
+    // The record itself is dealt with below, never deleted before the
+    // earlier one is back.
+    for (Vxml *file = sessionList->FindFirst("FILE"); file; file = sessionList->FindNext()) {
+        if (!recordPath_ || !EqualNoCase(file->GetText(), recordPath_))
+            target.RemoveFile(file->GetText());
+    }
     // The record kept while the run went goes the way the run's files go;
     // an earlier record file comes back as it was loaded.
     if (recordPath_ && earlierExisted_) {

@@ -43,8 +43,14 @@ public:
     // once: those made ahead are the ones on the way to the destination,
     // which every run names first.
     bool staging = false;
-    // Add with the text folder + "\" + file.
-    void AddPath(const char *name, const char *folder, const char *file);
+    // Add with the text folder + "\" + file; with `made` false, as
+    // AddForUninstaller.
+    void AddPath(const char *name, const char *folder, const char *file, bool made = true);
+    // Records an element for the uninstaller alone, like Add: what the run
+    // does not make (the game's settings and scores, which the game writes
+    // as it runs, and the record itself). A roll-back leaves it, as it may
+    // stand there from an earlier installation whose record did not name it.
+    void AddForUninstaller(const char *name, const char *text);
     // Names what the run is about to make, so that the record on disk
     // (Keep) names it before it exists. Such an element stays out of the
     // finished record unless the run adds it too; naming something that is

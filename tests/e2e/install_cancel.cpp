@@ -6,6 +6,7 @@
 
 #include "ids.h"
 #include "install_scenario.h"
+#include "machine.h"
 #include "setup_run.h"
 #include "system_entries.h"
 
@@ -195,9 +196,10 @@ TEST(InstallCancel, exit_setup_after_the_registry_removes_keys_and_links)
     EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
 }
 
-// The keys of an installation in another folder, whose record this run
-// never saw, are that installation's: the cancel gives them back.
-TEST(InstallCancel, exit_setup_gives_an_earlier_installation_its_keys_back)
+// The keys of an earlier installation whose record this run never saw are
+// that installation's: the cancel gives them back. So are the scores its
+// game wrote, which this run names for the uninstaller but never made.
+TEST(InstallCancel, exit_setup_gives_an_earlier_installation_its_keys_and_scores_back)
 {
     const std::vector<RegistryValue> program = {TextValue("", "C:\\Games\\Velmo\\Velmo.exe")};
     const std::vector<RegistryValue> product = {
@@ -205,6 +207,9 @@ TEST(InstallCancel, exit_setup_gives_an_earlier_installation_its_keys_back)
         TextValue("UninstallString", "C:\\Games\\Velmo\\Uninstall.exe")};
     ASSERT_TRUE(WriteKeyValues(kProgramKey, program));
     ASSERT_TRUE(WriteKeyValues(kProductKey, product));
+    CreateDirectoryA(kDestination, nullptr);
+    const std::string scores = Installed("Scores.dat");
+    ASSERT_TRUE(WriteWholeFile(scores, "Ann 120"));
 
     driver::SetupProcess setup;
     HWND progress = e2e::StartInstallation(setup);
@@ -216,5 +221,13 @@ TEST(InstallCancel, exit_setup_gives_an_earlier_installation_its_keys_back)
     EXPECT_EQ(program, values);
     EXPECT_TRUE(ReadKeyValues(kProductKey, &values));
     EXPECT_EQ(product, values);
-    EXPECT_FALSE(driver::FolderExists(kDestination)) << kDestination << " is still there";
+    std::vector<std::string> left;
+    ForEachBelow(kDestination, [&](const std::string &path, const WIN32_FIND_DATAA &) {
+        left.push_back(path);
+        return true;
+    });
+    EXPECT_EQ(std::vector<std::string>{scores}, left);
+    std::string text;
+    EXPECT_TRUE(driver::ReadWholeFile(scores, &text));
+    EXPECT_EQ("Ann 120", text);
 }

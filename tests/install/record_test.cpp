@@ -388,3 +388,31 @@ TEST_F(Record, rollback_spares_what_the_old_record_listed)
 }
 
 }  // namespace
+
+namespace {
+
+// An earlier installation whose record does not name the game's scores or
+// the record itself (one of version 2, or of a run that failed early).
+TEST_F(Record, rollback_leaves_what_only_the_uninstaller_deals_with_and_the_record_to_the_last)
+{
+    WriteRecordFile("<UNINSTALL><FOLDER>C:\\Velmo</FOLDER>"
+                    "<FILE>C:\\Velmo\\Velmo.exe</FILE></UNINSTALL>");
+    Log log(Folder());
+    log.Add("FOLDER", "C:\\Velmo");
+    log.Add("FILE", "C:\\Velmo\\New.exe");
+    log.AddPath("FILE", "C:\\Velmo", "Scores.dat", false);
+    log.AddPath("FILEPATTERN", "C:\\Velmo", "Velmolog-*.txt", false);
+    // Even named as made by the run, the record is only ever replaced by
+    // the earlier one, never deleted first.
+    log.Add("FILE", log.RecordPath());
+    ASSERT_TRUE(log.Keep());
+    // The uninstaller would find the scores while the run goes.
+    Elements kept = Written();
+    EXPECT_EQ(1, std::count(kept.begin(), kept.end(), "FILE=C:\\Velmo\\Scores.dat"));
+    RecordingRollback rollback;
+    log.Rollback(rollback);
+    EXPECT_EQ(std::vector<std::string>{"file C:\\Velmo\\New.exe"}, rollback.calls);
+    EXPECT_EQ((Elements{"FOLDER=C:\\Velmo", "FILE=C:\\Velmo\\Velmo.exe"}), Written());
+}
+
+}  // namespace
