@@ -242,11 +242,11 @@ int Uninstall(HINSTANCE instance, bool quiet)
         if (initialize)
             initialize(&controls);
         ProgressWindow *window = quiet ? nullptr : new ProgressWindow(instance);
-        Removal removal(record, places, program, leftovers, window);
+        Removal removal(record, places, program, recordPath, leftovers, window);
         removal.Run();
 
         // Last the record and, after this process, the program and its folder.
-        removal.RemoveRecord(recordPath);
+        removal.RemoveRecord();
         bool emptyFolder = HoldsOnly(folder, program);
         if (removal.RemovesOwnFolder() && !emptyFolder)
             leftovers.Add(Leftovers::Folder, folder);

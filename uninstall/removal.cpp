@@ -121,7 +121,9 @@ private:
                 break;
             if (result != ERROR_SUCCESS)
                 return false;
-            data[size / sizeof *data] = L'\0';
+            // A value too long for `data` has no text here; `size` holds the
+            // size it would need.
+            data[tooLong ? 0 : size / sizeof *data] = L'\0';
             bool text = !tooLong && (type == REG_SZ || type == REG_EXPAND_SZ);
             if (!Add(path, reinterpret_cast<char16_t *>(name),
                      text ? reinterpret_cast<char16_t *>(data) : nullptr))
@@ -215,9 +217,10 @@ bool IsGone(unsigned long error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-Removal::Removal(Vxml &record, const Places &places, const char *program, Leftovers &leftovers,
-                 RemovalView *view, DiskView *disk)
-    : record_(record), gate_(places_, disk ? *disk : disk_), leftovers_(leftovers), view_(view)
+Removal::Removal(Vxml &record, const Places &places, const char *program, const char *recordPath,
+                 Leftovers &leftovers, RemovalView *view, DiskView *disk)
+    : record_(record), recordPath_(recordPath), gate_(places_, disk ? *disk : disk_),
+      leftovers_(leftovers), view_(view)
 {
     Widen(places, program, places_);
 }
@@ -266,7 +269,9 @@ void Removal::Act(const Approved &verdict, const char *text)
 {
     switch (verdict.action()) {
     case Action::RemoveFile:
-        RemoveFile(verdict, text);
+        // The record names itself; it goes last.
+        if (!SameFolder(text, recordPath_))
+            RemoveFile(verdict, text);
         break;
     case Action::RemovePattern:
         RemovePattern(verdict, text);
@@ -309,12 +314,21 @@ HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder, bool *elsewher
     // The place itself may lie anywhere: where its name leads is where the
     // record's paths below it are.
     char16_t self[kVolumeNameSize];
-    if (placeLength < Length16(target) && NameOnVolume(handle, self) &&
-        place_.Holds(target, placeLength, true, self, target + placeLength + 1))
-        return handle;
-    CloseHandle(handle);
-    *elsewhere = true;
-    return INVALID_HANDLE_VALUE;
+    if (placeLength >= Length16(target) || !NameOnVolume(handle, self) ||
+        !place_.Holds(target, placeLength, true, self, target + placeLength + 1)) {
+        CloseHandle(handle);
+        *elsewhere = true;
+        return INVALID_HANDLE_VALUE;
+    }
+    // A folder element removes a folder only, a file element a file only.
+    DWORD attributes, names;
+    if (!AttributesAndNames(handle, attributes, names) ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY) != !folder) {
+        CloseHandle(handle);
+        SetLastError(ERROR_DIRECTORY);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
 }
 
 void Removal::RemoveFile(const Approved &file, const char *shown)
@@ -342,13 +356,13 @@ void Removal::RemoveFile(const Approved &file, const char *shown)
     }
 }
 
-void Removal::RemoveRecord(const char *path)
+void Removal::RemoveRecord()
 {
-    Approved record = gate_.Judge("FILE", path);
+    Approved record = gate_.Judge("FILE", recordPath_);
     if (record.action() == Action::RemoveFile)
-        RemoveFile(record, path);
+        RemoveFile(record, recordPath_);
     else
-        leftovers_.Add(Leftovers::Refused, path);
+        leftovers_.Add(Leftovers::Refused, recordPath_);
 }
 
 void Removal::RemovePattern(const Approved &pattern, const char *)

@@ -28,9 +28,10 @@ public:
 class Removal {
 public:
     // `program` is the running uninstaller: it and its folder are left to
-    // the finish run. The gate looks at `disk`, the system's own by default.
-    Removal(Vxml &record, const Places &places, const char *program, Leftovers &leftovers,
-            RemovalView *view, DiskView *disk = nullptr);
+    // the finish run. `recordPath` is the record's file, which goes last
+    // (RemoveRecord). The gate looks at `disk`, the system's own by default.
+    Removal(Vxml &record, const Places &places, const char *program, const char *recordPath,
+            Leftovers &leftovers, RemovalView *view, DiskView *disk = nullptr);
 
     // Files, then the files of the patterns, then the folders in reverse
     // record order (each only when empty), then the App Paths, Uninstall
@@ -39,8 +40,10 @@ public:
     // gate refuses is noted as refused and not touched.
     void Run();
 
-    // Deletes the record itself through the gate, like a FILE element.
-    void RemoveRecord(const char *path);
+    // Deletes the record itself through the gate, like a FILE element: the
+    // last of what it names, so that a removal that ends before can be run
+    // again.
+    void RemoveRecord();
 
     // True when the record names the uninstaller's own folder for removal.
     bool RemovesOwnFolder() const { return removesOwnFolder_; }
@@ -58,6 +61,7 @@ private:
     HANDLE OpenBelowPlace(const Approved &item, bool folder, bool *elsewhere);
 
     Vxml &record_;
+    const char *recordPath_;
     WidePlaces places_;
     SystemDisk disk_;
     Gate gate_;

@@ -9,7 +9,8 @@ mkdir -p "$drive/Place/Real/Full" "$drive/Place/Real/Empty" "$drive/Outside/Sub"
          "$drive/Outside/Empty"
 printf 'the user' >"$drive/Outside/Sub/victim.txt"
 printf 'the user' >"$drive/Place/Real/Full/user.txt"
-for name in a.txt held.txt; do
+printf '<UNINSTALL/>' >"$drive/Place/Uninstall.dat"
+for name in a.txt held.txt kept.txt; do
   printf 'the setup' >"$drive/Place/Real/$name"
 done
 ln -s ../Outside "$drive/Place/Swapped"

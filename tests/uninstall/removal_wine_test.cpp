@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "uninstall/leftovers.h"
 #include "uninstall/removal.h"
 #include "xml/vxml.h"
@@ -40,8 +42,22 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
 
+    // The App Paths entry of a program in the installation, with a value far
+    // longer than any path.
+    const char kAppKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Place.exe";
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppKey, 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &key, nullptr));
+    const char program[] = "C:\\Place\\Real\\Place.exe";
+    std::vector<BYTE> huge(300000, 'x');
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(program),
+                   sizeof program);
+    RegSetValueExA(key, "Notes", 0, REG_BINARY, huge.data(), static_cast<DWORD>(huge.size()));
+    RegCloseKey(key);
+
     Vxml record("UNINSTALL");
     const char *const elements[][2] = {
+        {"FILE", "C:\\Place\\Uninstall.dat"},
         {"FILE", "C:\\Place\\Swapped\\Sub\\victim.txt"},
         {"FILE", "C:\\Place\\Real\\a.txt"},
         {"FILE", "C:\\Place\\Real\\held.txt"},
@@ -49,6 +65,8 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
         {"FOLDER", "C:\\Place\\Real\\Full"},
         {"FOLDER", "C:\\Place\\Real\\Empty"},
         {"FOLDER", "C:\\Place\\Swapped\\Empty"},
+        {"FOLDER", "C:\\Place\\Real\\kept.txt"},
+        {"APPKEY", "Place.exe"},
     };
     for (const auto &element : elements)
         record.AddChild(new Vxml(element[0]))->SetText(element[1]);
@@ -56,8 +74,15 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
     places.destination = "C:\\Place";
     Leftovers leftovers;
     DiskBeforeTheSwap disk;
-    Removal(record, places, "C:\\Place\\Uninstall.exe", leftovers, nullptr, &disk).Run();
+    Removal removal(record, places, "C:\\Place\\Uninstall.exe", "C:\\Place\\Uninstall.dat",
+                    leftovers, nullptr, &disk);
+    removal.Run();
     CloseHandle(held);
+    // The record goes last of all, after the keys.
+    EXPECT_TRUE(Exists("C:\\Place\\Uninstall.dat"));
+    removal.RemoveRecord();
+    EXPECT_FALSE(Exists("C:\\Place\\Uninstall.dat"));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppKey, 0, KEY_READ, &key));
 
     // Nothing behind the link is touched, and both are named as refused.
     EXPECT_TRUE(Exists("C:\\Outside\\Sub\\victim.txt"));
@@ -71,7 +96,9 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
     EXPECT_EQ(1, leftovers.Count(Leftovers::File));
     EXPECT_TRUE(Exists("C:\\Place\\Real\\Full\\user.txt"));
     EXPECT_EQ(2, leftovers.Count(Leftovers::Folder));
-    EXPECT_EQ(0, leftovers.Count(Leftovers::Locked));
+    // A folder element that names a file removes nothing.
+    EXPECT_TRUE(Exists("C:\\Place\\Real\\kept.txt"));
+    EXPECT_EQ(1, leftovers.Count(Leftovers::Locked));
 }
 
 }  // namespace
