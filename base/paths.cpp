@@ -38,9 +38,9 @@ bool SameFolder(const char *a, const char *b)
 bool IsNameBelow(const char16_t *name, const char16_t *folder, const char16_t *rest)
 {
     size_t folderLength = Length16(folder);
-    // The volume's root folder has the name "\".
-    if (folderLength == 1)
-        folderLength = 0;
+    // Only the volume's root folder ends with a backslash.
+    if (folderLength > 0 && folder[folderLength - 1] == u'\\')
+        --folderLength;
     return Length16(name) == folderLength + 1 + Length16(rest) &&
            SameNoCase16(name, folder, folderLength) && name[folderLength] == u'\\' &&
            SameText16(name + folderLength + 1, rest);

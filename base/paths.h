@@ -31,8 +31,8 @@ bool SameText16(const char16_t *a, const char16_t *b);
 // convert are equal only when their bytes are.
 bool SameFolder(const char *a, const char *b);
 
-// True when `name` (a name on a volume, "\Games\Velmo\a.txt") is the name
-// of `rest` (a relative path, "a.txt" or "Sub\a.txt") inside the folder of
-// the name `folder` ("\Games\Velmo", or "\" for the volume's root),
-// without regard to case.
+// True when `name` (a name on a volume, "\Device\HarddiskVolume1\Games\a.txt")
+// is the name of `rest` (a relative path, "a.txt" or "Sub\a.txt") inside the
+// folder of the name `folder` ("\Device\HarddiskVolume1\Games", or with a
+// trailing backslash for the volume's root), without regard to case.
 bool IsNameBelow(const char16_t *name, const char16_t *folder, const char16_t *rest);

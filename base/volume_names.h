@@ -1,22 +1,23 @@
-// Where the system really reached a file: the name of an open file from
-// the root of its volume, which no link on the way hides. Windows only.
+// Where the system really reached a file: the name of an open file with
+// its volume, which no link on the way hides. Windows only.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 
-// Room for a name on a volume: a path of the longest length the programs
-// open, with room to spare for a volume name that is longer than the path.
-constexpr size_t kVolumeNameSize = MAX_PATH + 16;
+// Room for a name with its volume: a path of the longest length the
+// programs open, behind the volume's device name.
+constexpr size_t kVolumeNameSize = MAX_PATH + 64;
 
-// True when the system can tell names on the volume (Windows Vista on).
+// True when the system can tell names with their volume (Windows Vista on).
 bool VolumeNamesKnown();
 
-// The name under which the system opened `handle`, from the root of its
-// volume ("\Games\Velmo\a.txt"), into `out` (kVolumeNameSize code units).
-// False when the system cannot tell (before Windows Vista) or the name does
-// not fit.
+// The name under which the system opened `handle`, behind the device name
+// of its volume ("\Device\HarddiskVolume1\Games\Velmo\a.txt"), into `out`
+// (kVolumeNameSize code units): the same folder on two volumes has two
+// names. False when the system cannot tell (before Windows Vista) or the
+// name does not fit.
 bool NameOnVolume(HANDLE handle, char16_t *out);
 
 // The same for `path`, opened for no access at all: where it is a link

@@ -1,5 +1,5 @@
-// Names on the volume through GetFileInformationByHandleEx, which kernel32
-// has from Windows Vista on.
+// Names of open files with their volume, their attributes and their
+// deletion through functions that kernel32 has from Windows Vista on.
 #include "base/volume_names.h"
 
 #include <cstring>
@@ -10,46 +10,45 @@
 namespace {
 
 typedef BOOL(WINAPI *FileInformation)(HANDLE, int, void *, DWORD);
+typedef DWORD(WINAPI *FinalPathName)(HANDLE, LPWSTR, DWORD, DWORD);
 
-// GetFileInformationByHandleEx or SetFileInformationByHandle, which have
-// the same arguments.
-FileInformation FileInformationFunction(bool set = false)
+// The functions of Windows Vista on, looked up once; null before.
+struct VistaFunctions {
+    FileInformation get;          // GetFileInformationByHandleEx
+    FileInformation set;          // SetFileInformationByHandle
+    FinalPathName finalPathName;  // GetFinalPathNameByHandleW
+};
+
+const VistaFunctions &Vista()
 {
     static bool looked = false;
-    static FileInformation functions[2];
+    static VistaFunctions functions;
     if (!looked) {
         looked = true;
         HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        functions[0] = LibraryFunction<FileInformation>(kernel, "GetFileInformationByHandleEx");
-        functions[1] = LibraryFunction<FileInformation>(kernel, "SetFileInformationByHandle");
+        functions.get = LibraryFunction<FileInformation>(kernel, "GetFileInformationByHandleEx");
+        functions.set = LibraryFunction<FileInformation>(kernel, "SetFileInformationByHandle");
+        functions.finalPathName =
+            LibraryFunction<FinalPathName>(kernel, "GetFinalPathNameByHandleW");
     }
-    return functions[set];
+    return functions;
 }
 
 }  // namespace
 
 bool VolumeNamesKnown()
 {
-    return FileInformationFunction() != nullptr;
+    return Vista().finalPathName != nullptr;
 }
 
 bool NameOnVolume(HANDLE handle, char16_t *out)
 {
-    const int kFileNameInfo = 2;
-    FileInformation information = FileInformationFunction();
-    if (!information)
+    FinalPathName finalPathName = Vista().finalPathName;
+    if (!finalPathName)
         return false;
-    struct {
-        DWORD length;  // in bytes
-        char16_t name[kVolumeNameSize];
-    } info;
-    if (!information(handle, kFileNameInfo, &info, sizeof info) ||
-        info.length / sizeof(char16_t) >= kVolumeNameSize)
-        return false;
-    size_t length = info.length / sizeof(char16_t);
-    std::memcpy(out, info.name, length * sizeof *out);
-    out[length] = u'\0';
-    return true;
+    DWORD length = finalPathName(handle, reinterpret_cast<WCHAR *>(out), kVolumeNameSize,
+                                 VOLUME_NAME_NT);
+    return length > 0 && length < kVolumeNameSize;
 }
 
 bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink)
@@ -88,7 +87,7 @@ bool FolderOnVolume::Holds(const char16_t *path, size_t length, bool followLink,
 bool DeleteOpenFile(HANDLE handle)
 {
     const int kFileDispositionInfo = 4;
-    FileInformation information = FileInformationFunction(true);
+    FileInformation information = Vista().set;
     BOOLEAN deleteFile = TRUE;
     return information && information(handle, kFileDispositionInfo, &deleteFile, sizeof deleteFile);
 }
@@ -96,7 +95,7 @@ bool DeleteOpenFile(HANDLE handle)
 bool AttributesAndNames(HANDLE handle, DWORD &attributes, DWORD &names)
 {
     const int kFileBasicInfo = 0, kFileStandardInfo = 1;
-    FileInformation information = FileInformationFunction();
+    FileInformation information = Vista().get;
     if (!information) {
         BY_HANDLE_FILE_INFORMATION info;
         if (!GetFileInformationByHandle(handle, &info))

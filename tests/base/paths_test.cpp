@@ -46,6 +46,11 @@ TEST(IsNameBelow, takes_only_the_exact_place_below_the_folder)
     EXPECT_TRUE(IsNameBelow(u"\\Games\\Velmo\\Cardsets\\Cards.png", u"\\games\\VELMO",
                             u"cardsets\\cards.PNG"));
     EXPECT_TRUE(IsNameBelow(u"\\Velmo.exe", u"\\", u"Velmo.exe"));
+    EXPECT_TRUE(IsNameBelow(u"\\Device\\HarddiskVolume2\\Velmo.exe", u"\\Device\\HarddiskVolume2\\",
+                            u"Velmo.exe"));
+    // The same place on another volume.
+    EXPECT_FALSE(IsNameBelow(u"\\Device\\HarddiskVolume2\\Games\\a.txt",
+                             u"\\Device\\HarddiskVolume1\\Games", u"a.txt"));
     // A link leads to a name elsewhere, or to a folder whose name only
     // begins like the destination's.
     EXPECT_FALSE(IsNameBelow(u"\\Outside\\Cards.png", u"\\Games\\Velmo", u"Cards.png"));

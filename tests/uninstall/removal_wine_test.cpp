@@ -59,6 +59,7 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
     const char *const elements[][2] = {
         {"FILE", "C:\\Place\\Uninstall.dat"},
         {"FILE", "C:\\Place\\Swapped\\Sub\\victim.txt"},
+        {"FILE", "C:\\Place\\Other\\victim.txt"},
         {"FILE", "C:\\Place\\Real\\a.txt"},
         {"FILE", "C:\\Place\\Real\\held.txt"},
         {"FOLDER", "C:\\Place\\Real"},
@@ -84,10 +85,12 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
     EXPECT_FALSE(Exists("C:\\Place\\Uninstall.dat"));
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppKey, 0, KEY_READ, &key));
 
-    // Nothing behind the link is touched, and both are named as refused.
+    // Nothing behind the links is touched, not even at the same place on
+    // another drive, and each is named as refused.
     EXPECT_TRUE(Exists("C:\\Outside\\Sub\\victim.txt"));
     EXPECT_TRUE(Exists("C:\\Outside\\Empty"));
-    EXPECT_EQ(2, leftovers.Count(Leftovers::Refused));
+    EXPECT_TRUE(Exists("D:\\Place\\Other\\victim.txt"));
+    EXPECT_EQ(3, leftovers.Count(Leftovers::Refused));
     // The installation's own: the file and the empty folder go, the file in
     // use and the folders that still hold something stay, each as such.
     EXPECT_FALSE(Exists("C:\\Place\\Real\\a.txt"));
