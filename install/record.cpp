@@ -92,8 +92,13 @@ Log::~Log()
 bool Log::Add(const char *name, const char *text)
 {
     bool staged = staging && !EqualNoCase(name, "FOLDER");
-    if (staged ? Holds(*fullList, name, text) : !fullList->AddUniqueChild(name, text))
+    if (staged ? Holds(*fullList, name, text) : !fullList->AddUniqueChild(name, text)) {
+        // The run writes into a key that the record names already: a
+        // roll-back gives it back its values all the same.
+        if (EqualNoCase(name, "APPKEY") || EqualNoCase(name, "UNINSTKEY"))
+            sessionList->AddUniqueChild(name, text);
         return false;
+    }
     // What was named ahead is on disk already, or goes with the next Keep.
     if (!Holds(*ahead_, name, text))
         unkept_ = true;
@@ -169,6 +174,12 @@ bool Log::Write(bool ahead)
 
 void Log::Rollback(RollbackTarget &target)
 {
+    // The keys first: a roll-back ended half-way leaves no entry that names
+    // an uninstaller which is gone already.
+    for (Vxml *key = sessionList->FindFirst("APPKEY"); key; key = sessionList->FindNext())
+        target.RemoveAppKey(key->GetText());
+    for (Vxml *key = sessionList->FindFirst("UNINSTKEY"); key; key = sessionList->FindNext())
+        target.RemoveUninstallKey(key->GetText());
     // The record itself is dealt with below, never deleted before the
     // earlier one is back.
     for (Vxml *file = sessionList->FindFirst("FILE"); file; file = sessionList->FindNext()) {
@@ -186,8 +197,4 @@ void Log::Rollback(RollbackTarget &target)
     }
     for (Vxml *folder = sessionList->FindLast("FOLDER"); folder; folder = sessionList->FindPrev())
         target.RemoveFolder(folder->GetText());
-    for (Vxml *key = sessionList->FindFirst("APPKEY"); key; key = sessionList->FindNext())
-        target.RemoveAppKey(key->GetText());
-    for (Vxml *key = sessionList->FindFirst("UNINSTKEY"); key; key = sessionList->FindNext())
-        target.RemoveUninstallKey(key->GetText());
 }

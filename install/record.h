@@ -34,6 +34,8 @@ public:
 
     // Records an element unless the record holds an equal one (name and
     // text compared without regard to case). True when this run added it.
+    // A key is one that the run writes into: a roll-back takes it in hand
+    // even when the record held it.
     bool Add(const char *name, const char *text);
     // While set, Add takes an element other than a folder as made ahead of
     // its place (the uninstaller before the files): the record on disk
@@ -79,11 +81,11 @@ public:
     bool Commit();
     // The path of "Uninstall.dat"; "" when there was no memory for it.
     const char *RecordPath() const { return recordPath_ ? recordPath_ : ""; }
-    // Removes what this run added (and only that): its files, then the
-    // record it kept (the earlier record file is written back as it was
-    // loaded), then its folders, the latest first so that inner folders go
-    // before their parents, then its registry keys. Every failure is
-    // ignored.
+    // Removes what this run added (and only that): its registry keys (a key
+    // it wrote into that the record named already gets its values back),
+    // its files, then the record it kept (the earlier record file is
+    // written back as it was loaded), then its folders, the latest first so
+    // that inner folders go before their parents. Every failure is ignored.
     void Rollback(RollbackTarget &target);
     // Rollback through the system (Windows builds).
     void Rollback();

@@ -90,14 +90,16 @@ TEST(InstallCancel, exit_setup_removes_what_the_run_made)
 TEST(InstallCancel, exit_setup_spares_what_was_there_before)
 {
     std::vector<int> order = ExtractionOrder();
-    // An earlier installation left the first file and a file of its own.
+    // An earlier installation left the first file and a file of its own,
+    // and its record names its entry in the list of installed programs,
+    // into which this run writes.
     CreateDirectoryA(kDestination, nullptr);
     const std::string first = Installed(kInstallTable[order[0]].name);
     const std::string own = Installed("Highscores.txt");
     ASSERT_TRUE(WriteWholeFile(first, "the old game"));
     ASSERT_TRUE(WriteWholeFile(own, "Ann 120\r\nBob 95\r\n"));
-    const std::string record =
-        RecordText({{"APPNAME", "Velmo"}, {"FILE", first}, {"FOLDER", kDestination}});
+    const std::string record = RecordText(
+        {{"APPNAME", "Velmo"}, {"FILE", first}, {"FOLDER", kDestination}, {"UNINSTKEY", "Velmo"}});
     ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), record));
     // And its entry in the list of installed programs.
     const std::vector<RegistryValue> product = {

@@ -106,7 +106,8 @@ TEST_F(Record, second_installation_into_the_same_folder_changes_nothing)
     std::string before = ReadRecordFile();
     Log second(Folder());
     RecordFirstInstallation(second);
-    EXPECT_EQ(nullptr, second.sessionList->FirstChild());
+    // Only the keys it wrote into, which a roll-back gives their values back.
+    EXPECT_EQ((Elements{"UNINSTKEY=Velmo", "APPKEY=Velmo.exe"}), Children(*second.sessionList));
     second.Commit();
     EXPECT_EQ(before, ReadRecordFile());
 }
@@ -313,7 +314,7 @@ public:
     std::vector<std::string> calls;
 };
 
-TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
+TEST_F(Record, rollback_removes_keys_then_files_then_folders_inner_first)
 {
     Log log(Folder());
     RecordFirstInstallation(log);
@@ -321,6 +322,8 @@ TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
     RecordingRollback rollback;
     log.Rollback(rollback);
     EXPECT_EQ((std::vector<std::string>{
+                  "app Velmo.exe",
+                  "uninstall Velmo",
                   "file C:\\Games\\Velmo\\Velmo.exe",
                   "file C:\\Games\\Velmo\\Cardsets\\Cards.png",
                   "file C:\\Games\\Velmo\\Uninstall.exe",
@@ -330,8 +333,6 @@ TEST_F(Record, rollback_removes_files_then_folders_inner_first_then_keys)
                   "folder C:\\Games\\Velmo\\Cardsets",
                   "folder C:\\Games\\Velmo",
                   "folder C:\\Games",
-                  "app Velmo.exe",
-                  "uninstall Velmo",
               }),
               rollback.calls);
     // A roll-back leaves no record: the one kept while the run went is gone.
@@ -349,16 +350,17 @@ TEST_F(Record, rollback_removes_what_was_staged_but_spares_what_the_old_record_l
         RecordingRollback rollback;
         cancelled.Rollback(rollback);
         EXPECT_EQ((std::vector<std::string>{
+                      "uninstall Velmo",
                       "file C:\\Games\\Velmo\\Uninstall.exe",
                       "file C:\\Games\\Velmo\\Velmo.exe",
                       "folder C:\\Games\\Velmo",
                       "folder C:\\Games",
-                      "uninstall Velmo",
                   }),
                   rollback.calls);
     }
     // An earlier installation in the folder made the uninstaller and its
-    // entry: staging them again leaves them that installation's.
+    // entry: staging them again leaves them that installation's, the
+    // entry with the values it had.
     WriteRecordFile("<UNINSTALL><FOLDER>C:\\Games\\Velmo</FOLDER>"
                     "<FILE>C:\\Games\\Velmo\\Uninstall.exe</FILE>"
                     "<UNINSTKEY>Velmo</UNINSTKEY></UNINSTALL>");
@@ -366,7 +368,7 @@ TEST_F(Record, rollback_removes_what_was_staged_but_spares_what_the_old_record_l
     StageUninstaller(again);
     RecordingRollback rollback;
     again.Rollback(rollback);
-    EXPECT_EQ(std::vector<std::string>{"folder C:\\Games"}, rollback.calls);
+    EXPECT_EQ((std::vector<std::string>{"uninstall Velmo", "folder C:\\Games"}), rollback.calls);
 }
 
 TEST_F(Record, rollback_spares_what_the_old_record_listed)
@@ -381,7 +383,8 @@ TEST_F(Record, rollback_spares_what_the_old_record_listed)
     ASSERT_TRUE(log.Keep());
     RecordingRollback rollback;
     log.Rollback(rollback);
-    EXPECT_EQ(std::vector<std::string>{"file C:\\Velmo\\New.exe"}, rollback.calls);
+    EXPECT_EQ((std::vector<std::string>{"app Velmo.exe", "file C:\\Velmo\\New.exe"}),
+              rollback.calls);
     // The old record is on disk again as it was.
     EXPECT_EQ((Elements{"FOLDER=C:\\Velmo", "FILE=C:\\Velmo\\Velmo.exe", "APPKEY=Velmo.exe"}),
               Written());
