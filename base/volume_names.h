@@ -25,8 +25,8 @@ bool NameOnVolume(HANDLE handle, char16_t *out);
 bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink = false);
 
 // The name on its volume of one folder at a time, looked up again only when
-// asked about another folder: the folder of many files in a row. Zero
-// initialised, it knows no folder yet.
+// asked about another folder (compared without regard to case): the folder
+// of many files in a row. Zero initialised, it knows no folder yet.
 struct FolderOnVolume {
     // True when `name`, the name of an open file on its volume, is `rest`
     // below the folder made of the first `length` code units of `path` (a

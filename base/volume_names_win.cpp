@@ -72,7 +72,7 @@ bool FolderOnVolume::Holds(const char16_t *path, size_t length, bool followLink,
     if (length == 0 || length >= kVolumeNameSize)
         return false;
     if (followed != followLink || folder[length] != u'\0' ||
-        std::memcmp(folder, path, length * sizeof *path) != 0) {
+        !SameNoCase16(folder, path, length)) {
         std::memcpy(folder, path, length * sizeof *path);
         folder[length] = u'\0';
         followed = followLink;

@@ -43,14 +43,22 @@ UninstallArguments ParseArguments(const char *commandLine)
         } else if (EqualNoCase(word, "/S")) {
             arguments.quiet = true;
         } else if (EqualNoCase(word, "/FINISH")) {
-            char handle[32], folder[4];
-            char *end = nullptr;
-            if (!NextArgument(cursor, handle, sizeof handle) ||
+            char handles[3][32], folder[4];
+            if (!NextArgument(cursor, handles[0], sizeof handles[0]) ||
                 !NextArgument(cursor, folder, sizeof folder) ||
+                !NextArgument(cursor, handles[1], sizeof handles[1]) ||
+                !NextArgument(cursor, handles[2], sizeof handles[2]) ||
                 !NextArgument(cursor, arguments.program, sizeof arguments.program))
                 return UninstallArguments();
-            arguments.waitHandle = std::strtoul(handle, &end, 10);
-            if (*end != '\0' || arguments.waitHandle == 0 || arguments.program[0] == '\0')
+            uintptr_t *values[3] = {&arguments.waitHandle, &arguments.fileHandle,
+                                    &arguments.folderHandle};
+            for (int i = 0; i < 3; ++i) {
+                char *end = nullptr;
+                *values[i] = std::strtoul(handles[i], &end, 10);
+                if (handles[i][0] == '\0' || *end != '\0')
+                    return UninstallArguments();
+            }
+            if (arguments.waitHandle == 0 || arguments.program[0] == '\0')
                 return UninstallArguments();
             arguments.removeFolder = std::strcmp(folder, "1") == 0;
             arguments.finish = true;

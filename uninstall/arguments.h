@@ -3,11 +3,12 @@
 //   Uninstall.exe [/S] [/LOG="file"]
 //       removes the product; "/S" asks no questions and shows nothing, the
 //       exit code tells the outcome; "/LOG" writes a log of the run.
-//   <copy>.exe /FINISH <handle> <0|1> "<program>"
+//   <copy>.exe /FINISH <handle> <0|1> <file> <folder> "<program>"
 //       the temporary copy that the uninstaller starts at its end: it waits
-//       for the process behind the inherited handle to end, deletes
-//       <program> (the uninstaller itself) and, with 1, its folder if that
-//       is empty then.
+//       for the process behind the inherited <handle> to end, deletes
+//       <program> (the uninstaller itself) through the inherited handle
+//       <file> and, with 1, its folder through <folder> if that is empty
+//       then; handles of 0 (before Windows Vista) delete by path.
 // Other arguments are ignored.
 #pragma once
 
@@ -30,6 +31,8 @@ struct UninstallArguments {
     bool finish = false;
     uintptr_t waitHandle = 0;
     bool removeFolder = false;
+    uintptr_t fileHandle = 0;
+    uintptr_t folderHandle = 0;
     char program[260] = "";
 };
 

@@ -8,6 +8,7 @@
 #include "base/format.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/volume_names.h"
 #include "uninstall/arguments.h"
 #include "uninstall/removal.h"
 #include "uninstall/rules.h"
@@ -47,8 +48,19 @@ bool MakeOwnFolder(const char *temp, char *folder, size_t size)
 
 }  // namespace
 
-bool StartFinishRun(const char *program, bool removeFolder)
+bool StartFinishRun(const char *program, bool removeFolder, HANDLE file, HANDLE folderHandle)
 {
+    // The copy has its own handles; these go when this process ends.
+    struct Closer {
+        HANDLE handles[2];
+        ~Closer()
+        {
+            for (HANDLE handle : handles) {
+                if (handle)
+                    CloseHandle(handle);
+            }
+        }
+    } closer = {{file, folderHandle}};
     char temp[MAX_PATH];
     DWORD tempLength = GetTempPathA(sizeof temp, temp);
     if (tempLength == 0 || tempLength >= sizeof temp)
@@ -82,9 +94,13 @@ bool StartFinishRun(const char *program, bool removeFolder)
                          SYNCHRONIZE, TRUE, 0))
         return giveUp();
     char commandLine[3 * MAX_PATH];
-    int length = FormatText(commandLine, sizeof commandLine, "\"%s\" /FINISH %lu %d \"%s\"", copy,
+    int length = FormatText(commandLine, sizeof commandLine,
+                            "\"%s\" /FINISH %lu %d %lu %lu \"%s\"", copy,
                             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(self)),
-                            removeFolder ? 1 : 0, program);
+                            removeFolder ? 1 : 0,
+                            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(file)),
+                            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(folderHandle)),
+                            program);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -109,19 +125,30 @@ int FinishRun(const UninstallArguments &arguments)
         WaitForSingleObject(original, INFINITE) != WAIT_OBJECT_0)
         return 1;
     CloseHandle(original);
-    // The system may hold the program's image a moment after its process
-    // ended.
+    // The program and its folder go through the handles that the original
+    // opened where it found them: whatever was put at their paths since is
+    // not touched. The system may hold the program's image a moment after
+    // its process ended.
+    HANDLE file = reinterpret_cast<HANDLE>(arguments.fileHandle);
+    HANDLE folderHandle = reinterpret_cast<HANDLE>(arguments.folderHandle);
     bool deleted = false;
     for (int attempt = 0; attempt < 50 && !deleted; ++attempt) {
-        deleted = DeleteFileA(arguments.program) || IsGone(GetLastError());
+        deleted = file ? DeleteOpenFile(file)
+                       : DeleteFileA(arguments.program) || IsGone(GetLastError());
         if (!deleted)
             Sleep(100);
     }
-    if (deleted && arguments.removeFolder) {
+    if (file)
+        CloseHandle(file);
+    if (deleted && folderHandle) {
+        DeleteOpenFile(folderHandle);
+    } else if (deleted && arguments.removeFolder && !file) {
         char folder[MAX_PATH];
         CopyText(folder, sizeof folder, arguments.program);
         CutAtLastBackslash(folder);
         RemoveDirectoryA(folder);
     }
+    if (folderHandle)
+        CloseHandle(folderHandle);
     return deleted ? 0 : 1;
 }

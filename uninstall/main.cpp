@@ -250,7 +250,10 @@ int Uninstall(HINSTANCE instance, bool quiet)
         bool emptyFolder = HoldsOnly(folder, program);
         if (removal.RemovesOwnFolder() && !emptyFolder)
             leftovers.Add(Leftovers::Folder, folder);
-        if (!StartFinishRun(program, removal.RemovesOwnFolder() && emptyFolder))
+        bool removeFolder = removal.RemovesOwnFolder() && emptyFolder;
+        HANDLE programHandle, folderHandle;
+        if (!removal.OpenForFinish(removeFolder, programHandle, folderHandle) ||
+            !StartFinishRun(program, removeFolder, programHandle, folderHandle))
             leftovers.Add(Leftovers::File, program);
         delete window;
     }

@@ -312,10 +312,16 @@ HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder, bool *elsewher
     if (handle == INVALID_HANDLE_VALUE)
         return handle;
     // The place itself may lie anywhere: where its name leads is where the
-    // record's paths below it are.
+    // record's paths below it are. The destination's name is looked up once,
+    // at its first item: a folder put in its place later leads nowhere.
+    const char16_t *destination = places_.destination;
+    FolderOnVolume &place = placeLength == Length16(destination) &&
+                                    SameNoCase16(target, destination, placeLength)
+                                ? destination_
+                                : otherPlace_;
     char16_t self[kVolumeNameSize];
     if (placeLength >= Length16(target) || !NameOnVolume(handle, self) ||
-        !place_.Holds(target, placeLength, true, self, target + placeLength + 1)) {
+        !place.Holds(target, placeLength, true, self, target + placeLength + 1)) {
         CloseHandle(handle);
         *elsewhere = true;
         return INVALID_HANDLE_VALUE;
@@ -354,6 +360,38 @@ void Removal::RemoveFile(const Approved &file, const char *shown)
             leftovers_.Add(Leftovers::File, shown);
         CloseHandle(handle);
     }
+}
+
+bool Removal::OpenForFinish(bool withFolder, HANDLE &program, HANDLE &folder)
+{
+    program = folder = nullptr;
+    if (!VolumeNamesKnown())
+        return true;
+    Approved file = gate_.Judge16("FILE", places_.program);
+    bool elsewhere;
+    HANDLE opened = file.action() == Action::RemoveFile
+                        ? OpenBelowPlace(file, false, &elsewhere)
+                        : INVALID_HANDLE_VALUE;
+    if (opened == INVALID_HANDLE_VALUE)
+        return false;
+    SetHandleInformation(opened, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    program = opened;
+    if (!withFolder)
+        return true;
+    // The folder as itself, under the name the removal found it by.
+    opened = CreateFileW(Wide(places_.destination), DELETE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                         nullptr);
+    char16_t self[kVolumeNameSize];
+    if (opened != INVALID_HANDLE_VALUE && NameOnVolume(opened, self) &&
+        SameText16(self, destination_.folderName)) {
+        SetHandleInformation(opened, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        folder = opened;
+    } else if (opened != INVALID_HANDLE_VALUE) {
+        CloseHandle(opened);
+    }
+    return true;
 }
 
 void Removal::RemoveRecord()

@@ -48,6 +48,15 @@ public:
     // True when the record names the uninstaller's own folder for removal.
     bool RemovesOwnFolder() const { return removesOwnFolder_; }
 
+    // Opens the running uninstaller, and with `withFolder` its folder, for
+    // the finish run to delete through the handles (inheritable), each only
+    // where the removal found the installation: a folder put in its place
+    // since leads nowhere. `folder` is null when the folder is not to go or
+    // is not where it was. False when the program cannot be opened so; true
+    // with null handles where the system cannot tell (before Windows Vista),
+    // where the finish run deletes by path.
+    bool OpenForFinish(bool withFolder, HANDLE &program, HANDLE &folder);
+
 private:
     // The elements called `name`, backwards when `reverse`; with
     // `fileTypes` only those whose text starts with "." or only the others.
@@ -67,8 +76,10 @@ private:
     Gate gate_;
     Leftovers &leftovers_;
     RemovalView *view_;
-    // The last place that OpenBelowPlace looked up.
-    FolderOnVolume place_ = {};
+    // The places that OpenBelowPlace looked up: the destination, and the
+    // last of the others.
+    FolderOnVolume destination_ = {};
+    FolderOnVolume otherPlace_ = {};
     int done_ = 0;
     int total_ = 0;
     bool removesOwnFolder_ = false;

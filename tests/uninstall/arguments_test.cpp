@@ -21,22 +21,27 @@ TEST(Arguments, quiet_switch_in_any_case_among_other_words)
 TEST(Arguments, finish_run_needs_a_handle_and_the_program)
 {
     UninstallArguments finish =
-        ParseArguments("/FINISH 1234 1 \"C:\\Program Files\\Velmo\\Uninstall.exe\"");
+        ParseArguments("/FINISH 1234 1 56 78 \"C:\\Program Files\\Velmo\\Uninstall.exe\"");
     EXPECT_TRUE(finish.finish);
     EXPECT_EQ(1234u, finish.waitHandle);
     EXPECT_TRUE(finish.removeFolder);
+    EXPECT_EQ(56u, finish.fileHandle);
+    EXPECT_EQ(78u, finish.folderHandle);
     EXPECT_STREQ("C:\\Program Files\\Velmo\\Uninstall.exe", finish.program);
     EXPECT_FALSE(finish.quiet);
 
-    UninstallArguments keep = ParseArguments("/finish 8 0 C:\\Velmo\\Uninstall.exe");
+    UninstallArguments keep = ParseArguments("/finish 8 0 0 0 C:\\Velmo\\Uninstall.exe");
     EXPECT_TRUE(keep.finish);
     EXPECT_FALSE(keep.removeFolder);
+    EXPECT_EQ(0u, keep.fileHandle);
 
-    for (const char *broken : {"/FINISH", "/FINISH 12", "/FINISH 12 1", "/FINISH 0 1 C:\\a.exe",
-                               "/FINISH 12x 1 C:\\a.exe", "/FINISH 12 1 \"\""}) {
+    for (const char *broken :
+         {"/FINISH", "/FINISH 12", "/FINISH 12 1", "/FINISH 12 1 4 8", "/FINISH 0 1 4 8 C:\\a.exe",
+          "/FINISH 12x 1 4 8 C:\\a.exe", "/FINISH 12 1 4 8x C:\\a.exe",
+          "/FINISH 12 1 \"\" 8 C:\\a.exe", "/FINISH 12 1 4 8 \"\""}) {
         EXPECT_FALSE(ParseArguments(broken).finish) << broken;
     }
-    std::string tooLong = "/FINISH 12 1 C:\\" + std::string(300, 'a') + ".exe";
+    std::string tooLong = "/FINISH 12 1 4 8 C:\\" + std::string(300, 'a') + ".exe";
     EXPECT_FALSE(ParseArguments(tooLong.c_str()).finish);
 }
 

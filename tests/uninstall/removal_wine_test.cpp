@@ -9,6 +9,9 @@
 
 #include <vector>
 
+#include "base/format.h"
+#include "uninstall/arguments.h"
+#include "uninstall/finish.h"
 #include "uninstall/leftovers.h"
 #include "uninstall/removal.h"
 #include "xml/vxml.h"
@@ -102,6 +105,47 @@ TEST(Removal, deletes_through_what_the_system_reached_below_the_installation)
     // A folder element that names a file removes nothing.
     EXPECT_TRUE(Exists("C:\\Place\\Real\\kept.txt"));
     EXPECT_EQ(1, leftovers.Count(Leftovers::Locked));
+}
+
+bool WriteText(const char *path, const char *text)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    CloseHandle(file);
+    return ok;
+}
+
+// The copy that ends a removal deletes the program and the folder that the
+// original opened, not what somebody put at their paths since.
+TEST(FinishRun, deletes_what_it_was_handed_not_what_took_its_place)
+{
+    ASSERT_TRUE(CreateDirectoryA("C:\\Finish", nullptr));
+    ASSERT_TRUE(WriteText("C:\\Finish\\Uninstall.exe", "the uninstaller"));
+    HANDLE file = CreateFileA("C:\\Finish\\Uninstall.exe", DELETE, 7, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE folder = CreateFileA("C:\\Finish", DELETE, 7, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    ASSERT_NE(INVALID_HANDLE_VALUE, folder);
+    ASSERT_TRUE(MoveFileA("C:\\Finish", "C:\\Moved"));
+    ASSERT_TRUE(CreateDirectoryA("C:\\Finish", nullptr));
+    ASSERT_TRUE(WriteText("C:\\Finish\\Uninstall.exe", "another program"));
+    // The original has ended.
+    HANDLE ended = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    char commandLine[200];
+    FormatText(commandLine, sizeof commandLine, "/FINISH %lu 1 %lu %lu \"C:\\Finish\\Uninstall.exe\"",
+               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(ended)),
+               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(file)),
+               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(folder)));
+    UninstallArguments arguments = ParseArguments(commandLine);
+    ASSERT_TRUE(arguments.finish);
+    EXPECT_EQ(0, FinishRun(arguments));
+    // Windows deletes the moved program and folder; Wine deletes an open
+    // file under the name it was opened by, and only while that name still
+    // leads to it, so there they stay. Either way the new ones stay.
+    EXPECT_TRUE(Exists("C:\\Finish\\Uninstall.exe"));
 }
 
 }  // namespace
