@@ -55,7 +55,12 @@ void ApplyCleanUpTable()
         std::strcat(data, ".new");
         EngineAhead("FILE", data);
     }
+    // What the clean-up deletes cannot come back: without a record on disk
+    // that names what it writes, it does nothing, and the first step that
+    // makes something reports the record.
     EngineKeep();
+    if (!EngineKept())
+        return;
     SystemCleanUp system;
     ApplyCleanUpTable(kCleanUpTable, kCleanUpCount, place, *g_engine.record, system);
 }

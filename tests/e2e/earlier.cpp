@@ -62,10 +62,12 @@ void PlaceEarlierVersion(const char *version, const std::string &folder)
     SetRegistryText(kAppPaths, nullptr, In(folder, "Velmo.exe"));
 }
 
-void PlaceVersion2Files(const std::string &folder)
+void PlaceVersion2Files(const std::string &folder, bool keepRecord)
 {
     for (int i = 0; i < kCleanUpCount; ++i) {
         const ManifestEntry &entry = kCleanUpTable[i];
+        if (keepRecord && std::string(entry.name) == "Uninstall.dat")
+            continue;
         if (entry.flags == CLEANUP_DELETE || entry.flags == CLEANUP_RENAME)
             WriteOldFile(In(folder, entry.name), OldContent(entry.name));
         else if (entry.flags == CLEANUP_SHARED_UNINSTALLER)

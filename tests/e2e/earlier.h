@@ -33,8 +33,9 @@ void SetRegistryText(const char *key, const char *name, const std::string &value
 // and registers it under App Paths, as its own setup did.
 void PlaceEarlierVersion(const char *version, const std::string &folder);
 // What a version 2 left behind: the files that the clean-up table names in
-// folder, each holding its old content, and the shared uninstaller.
-void PlaceVersion2Files(const std::string &folder);
+// folder, each holding its old content, and the shared uninstaller; with
+// `keepRecord`, the folder's record stays as it is.
+void PlaceVersion2Files(const std::string &folder, bool keepRecord = false);
 // The record that version 2 wrote: some of its files and folders, a class
 // key and an element this setup does not know.
 install_e2e::Elements OldRecord(const std::string &folder);

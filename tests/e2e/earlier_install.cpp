@@ -206,6 +206,31 @@ TEST(EarlierInstallation, upgrade_over_2_1_in_its_folder_tidies_it_and_records_2
     EXPECT_EQ(RecordText(MergedRecord(kDestination)), ReadRecord());
 }
 
+// Version 2 in the folder, and a record there that the file system refuses
+// to change: the clean-up, which cannot be undone, must not start.
+TEST(EarlierInstallation, an_unwritable_record_stops_the_run_before_the_clean_up)
+{
+    const std::string locked = ReadRecord();
+    ASSERT_NE("", locked) << "the machine was not prepared";
+    PlaceEarlierVersion("2.1", kDestination);
+    PlaceVersion2Files(kDestination, true);
+
+    driver::SetupProcess setup;
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectErrorBox(setup, "Can't create file " + Installed("Uninstall.dat")));
+    ExpectRunEnded(setup);
+    // Every file of version 2 as it was, none renamed, no product data.
+    for (int i = 0; i < kCleanUpCount; ++i) {
+        const ManifestEntry &entry = kCleanUpTable[i];
+        if ((entry.flags == CLEANUP_DELETE || entry.flags == CLEANUP_RENAME) &&
+            std::string(entry.name) != "Uninstall.dat")
+            EXPECT_EQ(OldContent(entry.name), ReadFile(Installed(entry.name))) << entry.name;
+    }
+    EXPECT_TRUE(driver::FileExists(SharedUninstaller()));
+    EXPECT_EQ(locked, ReadRecord());
+}
+
 TEST(EarlierInstallation, version_1_5_is_installed_over_in_its_folder_and_not_tidied)
 {
     PlaceEarlierVersion("1.5", kGames);
