@@ -242,6 +242,12 @@ int Uninstall(HINSTANCE instance, bool quiet)
         if (initialize)
             initialize(&controls);
         ProgressWindow *window = quiet ? nullptr : new ProgressWindow(instance);
+        // The system holds the current folder without sharing its deletion:
+        // started from the game's folder, the removal could not delete it.
+        char systemFolder[MAX_PATH];
+        UINT length = GetSystemDirectoryA(systemFolder, sizeof systemFolder);
+        if (length > 0 && length < sizeof systemFolder)
+            SetCurrentDirectoryA(systemFolder);
         Removal removal(record, places, program, recordPath, leftovers, window);
         removal.Run();
 
