@@ -238,6 +238,23 @@ void CheckTarget(const Model &model, const Text &target, bool folder)
         Violation();
 }
 
+// The removal opens what the gate approved and checks it against the place
+// the verdict names: that must be one of the places, with the target at it
+// or below it.
+void CheckPlace(const Model &model, const Approved &verdict)
+{
+    Text target = verdict.target();
+    size_t length = verdict.placeLength();
+    if (length == 0 || length > target.size() ||
+        (length < target.size() && target[length] != u'\\'))
+        Violation();
+    for (int place : {model.destination, model.startMenu, model.desktop}) {
+        if (Same(target.substr(0, length), model.PathOf(place)))
+            return;
+    }
+    Violation();
+}
+
 // The program a value names, quotes taken off; empty when it names none.
 Text Program(const char16_t *data)
 {
@@ -403,11 +420,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         switch (verdict.action()) {
         case Action::RemoveFile:
             CheckTarget(model, verdict.target(), false);
+            CheckPlace(model, verdict);
             break;
         case Action::RemoveFolder:
             CheckTarget(model, verdict.target(), true);
+            CheckPlace(model, verdict);
             break;
         case Action::RemovePattern: {
+            CheckPlace(model, verdict);
             Text pattern = verdict.target();
             Text folder = pattern.substr(0, pattern.rfind(u'\\'));
             CheckTarget(model, folder, true);
@@ -416,9 +436,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 if (model.nodes[i].parent != walk.node)
                     continue;
                 Approved file = gate.JudgeFound(verdict, model.nodes[i].name.c_str());
-                if (file.action() == Action::RemoveFile)
+                if (file.action() == Action::RemoveFile) {
                     CheckTarget(model, file.target(), false);
-                else if (file.action() != Action::Refuse)
+                    CheckPlace(model, file);
+                } else if (file.action() != Action::Refuse)
                     Violation();
             }
             break;
