@@ -1,8 +1,9 @@
 // The removal on a real disk under Wine: what the gate approved is deleted
 // through the handle of what the system reached, so that a folder replaced
 // by a link after the gate looked leads nowhere. The test machine
-// (removal_links.sh) has such a link; the gate here looks at a disk that
-// does not show it, as the gate saw the disk before the link was made.
+// (removal_links.sh) has such links; the gate here looks at a disk that
+// does not show them, as the gate saw the disk before they were made. The
+// finish run, too, deletes only through the handles it was handed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
