@@ -28,10 +28,13 @@ bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink = false);
 // asked about another folder (compared without regard to case): the folder
 // of many files in a row. Zero initialised, it knows no folder yet.
 struct FolderOnVolume {
+    // The name on its volume of the folder made of the first `length` code
+    // units of `path` (a folder given as a link, with `followLink`, as what
+    // the link leads to); nullptr when the system cannot tell.
+    const char16_t *Name(const char16_t *path, size_t length, bool followLink);
     // True when `name`, the name of an open file on its volume, is `rest`
-    // below the folder made of the first `length` code units of `path` (a
-    // folder given as a link, with `followLink`, as what the link leads
-    // to): the system reached the file there, not through a link on the way.
+    // below that folder: the system reached the file there, not through a
+    // link on the way.
     bool Holds(const char16_t *path, size_t length, bool followLink, const char16_t *name,
                const char16_t *rest);
 

@@ -66,11 +66,10 @@ bool NameOnVolume(const char16_t *path, char16_t *out, bool followLink)
     return ok;
 }
 
-bool FolderOnVolume::Holds(const char16_t *path, size_t length, bool followLink,
-                           const char16_t *name, const char16_t *rest)
+const char16_t *FolderOnVolume::Name(const char16_t *path, size_t length, bool followLink)
 {
     if (length == 0 || length >= kVolumeNameSize)
-        return false;
+        return nullptr;
     if (followed != followLink || folder[length] != u'\0' ||
         !SameNoCase16(folder, path, length)) {
         std::memcpy(folder, path, length * sizeof *path);
@@ -78,10 +77,17 @@ bool FolderOnVolume::Holds(const char16_t *path, size_t length, bool followLink,
         followed = followLink;
         if (!NameOnVolume(folder, folderName, followLink)) {
             folder[0] = u'\0';
-            return false;
+            return nullptr;
         }
     }
-    return IsNameBelow(name, folderName, rest);
+    return folderName;
+}
+
+bool FolderOnVolume::Holds(const char16_t *path, size_t length, bool followLink,
+                           const char16_t *name, const char16_t *rest)
+{
+    const char16_t *known = Name(path, length, followLink);
+    return known && IsNameBelow(name, known, rest);
 }
 
 bool DeleteOpenFile(HANDLE handle)

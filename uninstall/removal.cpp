@@ -293,16 +293,16 @@ void Removal::Act(const Approved &verdict, const char *text)
 // have been replaced by a link since (a folder by a junction to the user's
 // own files), so nothing is deleted by its path: the file or folder is
 // opened for deletion, as itself where it is a link, and deleted through
-// that handle only when the system reached it below its place, under the
-// name that the gate approved. Whatever happens to the path after the
-// open, the handle holds what was checked. INVALID_HANDLE_VALUE with
-// `elsewhere` set when the system reached something else; without, the
-// open's own error is the last error.
-HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder, bool *elsewhere)
+// that handle only when the system reached it below its place (or, for the
+// place itself, as the place), under the name that the gate approved.
+// Whatever happens to the path after the open, the handle holds what was
+// checked. INVALID_HANDLE_VALUE with the last error ERROR_CANT_ACCESS_FILE
+// when the system reached something else, ERROR_DIRECTORY when a folder is
+// a file or the other way round, or the open's own error.
+HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder)
 {
-    *elsewhere = false;
     const char16_t *target = item.target();
-    size_t placeLength = item.placeLength();
+    size_t length = Length16(target), placeLength = item.placeLength();
     HANDLE handle = CreateFileW(Wide(target), DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING,
@@ -319,22 +319,39 @@ HANDLE Removal::OpenBelowPlace(const Approved &item, bool folder, bool *elsewher
                                     SameNoCase16(target, destination, placeLength)
                                 ? destination_
                                 : otherPlace_;
+    const char16_t *placeName = place.Name(target, placeLength, true);
     char16_t self[kVolumeNameSize];
-    if (placeLength >= Length16(target) || !NameOnVolume(handle, self) ||
-        !place.Holds(target, placeLength, true, self, target + placeLength + 1)) {
-        CloseHandle(handle);
-        *elsewhere = true;
-        return INVALID_HANDLE_VALUE;
-    }
+    DWORD error = ERROR_SUCCESS;
+    if (!placeName || placeLength > length || !NameOnVolume(handle, self) ||
+        !(placeLength == length ? SameText16(self, placeName)
+                                : IsNameBelow(self, placeName, target + placeLength + 1)))
+        error = ERROR_CANT_ACCESS_FILE;
     // A folder element removes a folder only, a file element a file only.
     DWORD attributes, names;
-    if (!AttributesAndNames(handle, attributes, names) ||
-        !(attributes & FILE_ATTRIBUTE_DIRECTORY) != !folder) {
-        CloseHandle(handle);
-        SetLastError(ERROR_DIRECTORY);
-        return INVALID_HANDLE_VALUE;
+    if (error == ERROR_SUCCESS && (!AttributesAndNames(handle, attributes, names) ||
+                                   !(attributes & FILE_ATTRIBUTE_DIRECTORY) != !folder))
+        error = ERROR_DIRECTORY;
+    if (error == ERROR_SUCCESS)
+        return handle;
+    CloseHandle(handle);
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+DWORD Removal::Delete(const Approved &item, bool folder)
+{
+    // Before Windows Vista the system cannot tell where a handle leads.
+    if (!VolumeNamesKnown()) {
+        BOOL deleted = folder ? RemoveDirectoryW(Wide(item.target()))
+                              : DeleteFileW(Wide(item.target()));
+        return deleted ? ERROR_SUCCESS : GetLastError();
     }
-    return handle;
+    HANDLE handle = OpenBelowPlace(item, folder);
+    if (handle == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    DWORD error = DeleteOpenFile(handle) ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(handle);
+    return error;
 }
 
 void Removal::RemoveFile(const Approved &file, const char *shown)
@@ -342,24 +359,11 @@ void Removal::RemoveFile(const Approved &file, const char *shown)
     // The running uninstaller goes with the finish run.
     if (file.action() != Action::RemoveFile || file.absent() || gate_.IsProgram(file))
         return;
-    // Before Windows Vista the system cannot tell where a handle leads.
-    if (!VolumeNamesKnown()) {
-        if (!DeleteFileW(Wide(file.target())) && !IsGone(GetLastError()))
-            leftovers_.Add(Leftovers::File, shown);
-        return;
-    }
-    bool elsewhere;
-    HANDLE handle = OpenBelowPlace(file, false, &elsewhere);
-    if (elsewhere) {
+    DWORD error = Delete(file, false);
+    if (error == ERROR_CANT_ACCESS_FILE)
         leftovers_.Add(Leftovers::Refused, shown);
-    } else if (handle == INVALID_HANDLE_VALUE) {
-        if (!IsGone(GetLastError()))
-            leftovers_.Add(Leftovers::File, shown);
-    } else {
-        if (!DeleteOpenFile(handle))
-            leftovers_.Add(Leftovers::File, shown);
-        CloseHandle(handle);
-    }
+    else if (error != ERROR_SUCCESS && !IsGone(error))
+        leftovers_.Add(Leftovers::File, shown);
 }
 
 bool Removal::OpenForFinish(bool withFolder, HANDLE &program, HANDLE &folder)
@@ -368,28 +372,22 @@ bool Removal::OpenForFinish(bool withFolder, HANDLE &program, HANDLE &folder)
     if (!VolumeNamesKnown())
         return true;
     Approved file = gate_.Judge16("FILE", places_.program);
-    bool elsewhere;
-    HANDLE opened = file.action() == Action::RemoveFile
-                        ? OpenBelowPlace(file, false, &elsewhere)
-                        : INVALID_HANDLE_VALUE;
+    HANDLE opened = file.action() == Action::RemoveFile ? OpenBelowPlace(file, false)
+                                                        : INVALID_HANDLE_VALUE;
     if (opened == INVALID_HANDLE_VALUE)
         return false;
     SetHandleInformation(opened, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     program = opened;
     if (!withFolder)
         return true;
-    // The folder as itself, under the name the removal found it by.
-    opened = CreateFileW(Wide(places_.destination), DELETE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                         nullptr);
-    char16_t self[kVolumeNameSize];
-    if (opened != INVALID_HANDLE_VALUE && NameOnVolume(opened, self) &&
-        SameText16(self, destination_.folderName)) {
+    // The folder is the place itself: opened as itself, under the name the
+    // removal found it by.
+    Approved own = gate_.Judge16("FOLDER", places_.destination);
+    opened = own.action() == Action::RemoveFolder ? OpenBelowPlace(own, true)
+                                                  : INVALID_HANDLE_VALUE;
+    if (opened != INVALID_HANDLE_VALUE) {
         SetHandleInformation(opened, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
         folder = opened;
-    } else if (opened != INVALID_HANDLE_VALUE) {
-        CloseHandle(opened);
     }
     return true;
 }
@@ -447,27 +445,13 @@ void Removal::RemoveFolder(const Approved &folder, const char *shown)
     }
     if (folder.absent())
         return;
-    DWORD error = ERROR_SUCCESS;
-    if (!VolumeNamesKnown()) {
-        if (!RemoveDirectoryW(Wide(folder.target())))
-            error = GetLastError();
-    } else {
-        bool elsewhere;
-        HANDLE handle = OpenBelowPlace(folder, true, &elsewhere);
-        if (elsewhere) {
-            leftovers_.Add(Leftovers::Refused, shown);
-            return;
-        }
-        if (handle == INVALID_HANDLE_VALUE) {
-            error = GetLastError();
-        } else {
-            if (!DeleteOpenFile(handle))
-                error = GetLastError();
-            CloseHandle(handle);
-        }
-    }
+    DWORD error = Delete(folder, true);
     if (error == ERROR_SUCCESS)
         return;
+    if (error == ERROR_CANT_ACCESS_FILE) {
+        leftovers_.Add(Leftovers::Refused, shown);
+        return;
+    }
     // A folder that still holds what the record does not name (the user's
     // own files) stays as it should; one that cannot be removed otherwise
     // is a failure.

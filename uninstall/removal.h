@@ -67,7 +67,10 @@ private:
     void RemoveFolder(const Approved &folder, const char *shown);
     void DeleteKey(const Approved &key, const char *shown);
     // Opens an approved file or folder for its deletion; see removal.cpp.
-    HANDLE OpenBelowPlace(const Approved &item, bool folder, bool *elsewhere);
+    HANDLE OpenBelowPlace(const Approved &item, bool folder);
+    // Deletes an approved file or folder through OpenBelowPlace: the
+    // system's error, ERROR_SUCCESS when it is gone.
+    DWORD Delete(const Approved &item, bool folder);
 
     Vxml &record_;
     const char *recordPath_;
