@@ -390,10 +390,6 @@ TEST_F(Record, rollback_spares_what_the_old_record_listed)
               Written());
 }
 
-}  // namespace
-
-namespace {
-
 // An earlier installation whose record does not name the game's scores or
 // the record itself (one of version 2, or of a run that failed early).
 TEST_F(Record, rollback_leaves_what_only_the_uninstaller_deals_with_and_the_record_to_the_last)
