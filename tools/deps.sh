@@ -7,7 +7,7 @@ set -eu
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 
 packages=(
-  cmake make g++ python3 googletest libgtest-dev zlib1g-dev
+  cmake ninja-build g++ python3 googletest libgtest-dev zlib1g-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686
   # The payload's streams are searched for with zopfli; the programs are

@@ -140,18 +140,34 @@ def object_times(build):
     return times
 
 
+def dependencies(build, path):
+    """The files an object file was compiled from, as its compiler named
+    them: Ninja keeps them in its own log (and deletes the compiler's
+    dependency file), make beside the object (path.d)."""
+    if os.path.exists(os.path.join(build, "build.ninja")):
+        listed = subprocess.run(["ninja", "-C", build, "-t", "deps", os.path.relpath(path, build)],
+                                capture_output=True, text=True, errors="replace")
+        if listed.returncode != 0:
+            raise Failed("ninja cannot list what %s was compiled from:\n%s"
+                         % (path, listed.stderr))
+        # The object's own line, then one indented line per file.
+        return [line.strip() for line in listed.stdout.splitlines()[1:] if line.strip()]
+    try:
+        with open(path + ".d", errors="replace") as f:
+            return f.read().replace("\\\n", " ").split()[1:]
+    except OSError:
+        return []
+
+
 def built_from_payload(build, path):
     """Whether an object file is made from the packed payload: the resource
     script of the streams, or a source that includes a generated table (the
-    packed sizes), as its compiler's dependency file (.d) names."""
+    packed sizes)."""
     packed = os.path.join(build, "packed") + os.sep
     if os.path.relpath(path, build).startswith(os.path.join("CMakeFiles", "Setup.dir", "packed") + os.sep):
         return True
-    try:
-        with open(path + ".d", errors="replace") as f:
-            return packed in f.read()
-    except OSError:
-        return False
+    return any(os.path.abspath(os.path.join(build, named)).startswith(packed)
+               for named in dependencies(build, path))
 
 
 def reproducible(build, win32_setup):
@@ -246,7 +262,8 @@ def main():
     if os.path.exists(build):
         print("cannot remove the earlier second build in " + build, file=sys.stderr)
         return 1
-    configure = ["cmake", "-S", args.source, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
+    configure = ["cmake", "-G", cache_value(args.win32_build, "CMAKE_GENERATOR"),
+                 "-S", args.source, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
                  "-DVELMO_PAYLOAD_DIR=" + os.path.join(build, "packed"),
                  "-DPython3_EXECUTABLE=" + sys.executable]
     for name in ("CMAKE_TOOLCHAIN_FILE", "VELMO_HOST_TOOLS", "VELMO_PACK_CACHE"):
