@@ -56,6 +56,18 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
         return ReportError(owner, "$0333", path);
     }
 
+    // Staged over an uninstaller that stands in its place (an earlier
+    // installation's, which the list of installed programs offers), the new
+    // one is written beside it and then takes its name in one step: a run
+    // ended at any instant leaves a whole uninstaller under that name.
+    char besideName[MAX_PATH];
+    char beside[1024];
+    bool replace = record && g_engine.record && g_engine.record->staging &&
+                   (entry.flags & ENTRY_UNINSTALLER) &&
+                   GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
+                   FormatText(besideName, sizeof besideName, "%s.new", entry.name) > 0 &&
+                   JoinPath(beside, sizeof beside, folder, besideName);
+
     // The file and the folders on its way are named in the record on disk
     // before they exist; the record lives in `folder`, which therefore
     // comes first.
@@ -63,6 +75,8 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
         EngineAheadFolders(path);
         EngineAhead("FOLDER", folder);
         EngineAhead("FILE", path);
+        if (replace)
+            EngineAhead("FILE", beside);
         char inside[1024];
         if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES &&
             JoinPath(inside, sizeof inside, folder, ""))
@@ -82,7 +96,8 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     // place: truncated first, it would be broken for a moment while its
     // entry points to it.
     bool again = g_engine.staged && (entry.flags & ENTRY_UNINSTALLER);
-    FILE *file = OpenInPlace(folder, entry.name, path, again);
+    FILE *file = replace ? OpenInPlace(folder, besideName, beside, false)
+                         : OpenInPlace(folder, entry.name, path, again);
     // A file refused for leading elsewhere is not tried again: the folders
     // on its way stand, and a second look would only refuse it once more.
     if (!file && GetLastError() != ERROR_CANT_ACCESS_FILE) {
@@ -102,7 +117,18 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     uint32_t size = 0;
     const unsigned char *stream = OpenPayload(entry, &size);
     EngineChunkSink sink(owner);
-    if (!InflateIntoFile(stream, size, file, sink))
+    bool written = InflateIntoFile(stream, size, file, sink);
+    if (replace) {
+        // Only a whole file takes the name (a cancel stops the inflation
+        // between two chunks). A staging that fails leaves the uninstaller
+        // that stands there to pass 2, which writes in place and reports
+        // what goes wrong.
+        written = written && !g_state.cancelled &&
+                  MoveFileExA(beside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!written)
+            DeleteFileA(beside);
+    }
+    if (!written)
         return false;
     if (!again)
         RunLog("File: %s", path);

@@ -224,8 +224,9 @@ TEST(EarlierInstallation, an_unwritable_record_stops_the_run_before_the_clean_up
     for (int i = 0; i < kCleanUpCount; ++i) {
         const ManifestEntry &entry = kCleanUpTable[i];
         if ((entry.flags == CLEANUP_DELETE || entry.flags == CLEANUP_RENAME) &&
-            std::string(entry.name) != "Uninstall.dat")
+            std::string(entry.name) != "Uninstall.dat") {
             EXPECT_EQ(OldContent(entry.name), ReadFile(Installed(entry.name))) << entry.name;
+        }
     }
     EXPECT_TRUE(driver::FileExists(SharedUninstaller()));
     EXPECT_EQ(locked, ReadRecord());
@@ -398,12 +399,29 @@ TEST(EarlierInstallation, second_run_finds_3_1_51_and_installs_into_its_folder_w
     // The first installation, in a folder of its own.
     ASSERT_EQ(0, RunUnattended("/VERYSILENT \"/DIR=" + std::string(kGames) + "\""));
     std::string record = ReadFile(In(kGames, "Uninstall.dat"));
+    // Which file of the disk a name leads to.
+    auto fileIndex = [](const std::string &path) {
+        HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        BY_HANDLE_FILE_INFORMATION info = {};
+        bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        return known ? (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+    };
+    const uint64_t firstUninstaller = fileIndex(In(kGames, "Uninstall.exe"));
+    ASSERT_NE(0u, firstUninstaller);
 
     // No warning on the way (any would fail the walk), and the proposed
     // folder is the installed one.
     driver::SetupProcess second;
     ASSERT_NE(nullptr, e2e::StartInstallation(second));
     ExpectSuccessfulRun(second, kGames);
+    // The uninstaller that the list of installed programs offers is never
+    // cut short: the new one is written beside it and takes its name.
+    EXPECT_NE(firstUninstaller, fileIndex(In(kGames, "Uninstall.exe")))
+        << "the uninstaller was written over in its place";
+    EXPECT_FALSE(driver::FileExists(In(kGames, "Uninstall.exe.new")));
     EXPECT_FALSE(driver::FolderExists(kDestination));
     EXPECT_FALSE(driver::FileExists(In(kGames, "Velmo.dat"))) << "3.1.51 was cleaned up";
     EXPECT_EQ(record, ReadFile(In(kGames, "Uninstall.dat")));
