@@ -2,6 +2,7 @@
 // the walk of a roll-back.
 #include "install/record.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -66,6 +67,10 @@ Log::Log(const char *folder)
     if (FILE *file = std::fopen(recordPath_, "rb")) {
         earlierExisted_ = true;
         std::fclose(file);
+    } else if (errno != ENOENT) {
+        // There, but not to be read (held open by another program, say):
+        // written over, the earlier installation's record would be lost.
+        earlierUnreadable_ = true;
     }
     earlier_->Load(recordPath_);
     CopyChildren(*earlier_, *fullList);
@@ -150,7 +155,7 @@ bool Log::Commit()
 
 bool Log::Write(bool ahead)
 {
-    if (!recordPath_)
+    if (!recordPath_ || earlierUnreadable_)
         return false;
     Vxml merged("UNINSTALL");
     if (earlierKept_)
@@ -192,7 +197,7 @@ void Log::Rollback(RollbackTarget &target)
         Vxml earlier("UNINSTALL");
         CopyChildren(*earlier_, earlier);
         earlier.Save(recordPath_);
-    } else if (recordPath_) {
+    } else if (recordPath_ && !earlierUnreadable_) {
         RemoveFile(recordPath_);
     }
     for (Vxml *folder = sessionList->FindLast("FOLDER"); folder; folder = sessionList->FindPrev())

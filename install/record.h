@@ -25,7 +25,9 @@ public:
 class Log {
 public:
     // Loads "Uninstall.dat" of `folder` (the destination folder) as the
-    // start of the record; a missing or unreadable file counts as empty.
+    // start of the record; a missing file counts as empty. A file that is
+    // there but cannot be opened is never written over or removed: Keep
+    // and Commit then fail.
     explicit Log(const char *folder);
     ~Log();
 
@@ -106,6 +108,7 @@ private:
     // The record file as it was when the run began.
     Vxml *earlier_;
     bool earlierExisted_ = false;
+    bool earlierUnreadable_ = false;
     bool earlierKept_ = true;
     // What the run is about to make.
     Vxml *ahead_;

@@ -1,6 +1,8 @@
 // The uninstall record: what Commit writes in which order, what a second
 // run adds, and what a roll-back removes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -412,6 +414,24 @@ TEST_F(Record, rollback_leaves_what_only_the_uninstaller_deals_with_and_the_reco
     log.Rollback(rollback);
     EXPECT_EQ(std::vector<std::string>{"file C:\\Velmo\\New.exe"}, rollback.calls);
     EXPECT_EQ((Elements{"FOLDER=C:\\Velmo", "FILE=C:\\Velmo\\Velmo.exe"}), Written());
+}
+
+// A record that is there but cannot be read (here a link to itself, which
+// no open gets through) may be an earlier installation's.
+TEST_F(Record, an_earlier_record_that_cannot_be_read_is_never_replaced_or_removed)
+{
+    ASSERT_EQ(0, symlink(RecordFile().c_str(), RecordFile().c_str()));
+    Log log(Folder());
+    log.Add("APPNAME", "Velmo");
+    log.Add("FILE", "C:\\Velmo\\New.exe");
+    EXPECT_FALSE(log.Keep());
+    EXPECT_FALSE(log.Commit());
+    RecordingRollback rollback;
+    log.Rollback(rollback);
+    struct stat link;
+    EXPECT_EQ(0, lstat(RecordFile().c_str(), &link));
+    EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the record was written over or removed";
+    unlink(RecordFile().c_str());
 }
 
 }  // namespace
