@@ -96,13 +96,14 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     // place: truncated first, it would be broken for a moment while its
     // entry points to it.
     bool again = g_engine.staged && (entry.flags & ENTRY_UNINSTALLER);
-    FILE *file = replace ? OpenInPlace(folder, besideName, beside, false)
-                         : OpenInPlace(folder, entry.name, path, again);
+    const char *name = replace ? besideName : entry.name;
+    const char *target = replace ? beside : path;
+    FILE *file = OpenInPlace(folder, name, target, again);
     // A file refused for leading elsewhere is not tried again: the folders
     // on its way stand, and a second look would only refuse it once more.
     if (!file && GetLastError() != ERROR_CANT_ACCESS_FILE) {
         CreateFolderPath("FOLDER", path);
-        file = OpenInPlace(folder, entry.name, path, false);
+        file = OpenInPlace(folder, name, target, false);
     }
     if (!file)
         return ReportError(owner, "$0333", path);
