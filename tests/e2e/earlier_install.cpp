@@ -194,8 +194,8 @@ TEST(EarlierInstallation, upgrade_over_2_1_in_its_folder_tidies_it_and_records_2
     ASSERT_TRUE(WriteWholeFile(Installed("Uninstall.dat"), RecordText(OldRecord(kDestination))));
 
     driver::SetupProcess setup;
-    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
-    ExpectSuccessfulRun(setup);
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, WithoutGame()));
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
 
     ExpectVersion2FilesTidied(kDestination);
     EXPECT_FALSE(driver::FileExists(SharedUninstaller()));
@@ -275,8 +275,8 @@ TEST(EarlierInstallation, program_without_version_resource_is_no_installation)
     PlaceVersion2Files(kGames);
 
     driver::SetupProcess setup;
-    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
-    ExpectSuccessfulRun(setup);
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, WithoutGame()));
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
 
     ExpectEveryFileInstalled();
     ExpectVersion2FilesUntouched(kGames);
@@ -383,11 +383,11 @@ TEST(EarlierInstallation, version_2_1_in_another_folder_is_left_alone)
     PlaceEarlierVersion("2.1", kGames);
     PlaceVersion2Files(kGames);
     driver::SetupProcess setup;
-    e2e::Choices choices;
+    e2e::Choices choices = WithoutGame();
     choices.browseDestination = std::vector<std::string>{"C:", "Program Files"};
     choices.continueWarnings = true;  // the earlier-folder warning
     ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
-    ExpectSuccessfulRun(setup);
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
 
     ExpectEveryFileInstalled();
     ExpectVersion2FilesUntouched(kGames);

@@ -131,7 +131,7 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
 {
     std::vector<int> order = ExtractionOrder();
     driver::SetupProcess setup;
-    HWND progress = e2e::StartInstallation(setup);
+    HWND progress = e2e::StartInstallation(setup, WithoutGame());
     ASSERT_NE(nullptr, progress);
 
     // Escape and Enter on the progress window ask nothing.
@@ -154,7 +154,7 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
     driver::Click(confirmation, ids::kAnswer7);
     WaitUntilClosed(confirmation);
 
-    ExpectSuccessfulRun(setup);
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
     ExpectCompleteInstallation();
 }
 

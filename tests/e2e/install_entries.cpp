@@ -74,8 +74,8 @@ void ExpectBoxOver(driver::SetupProcess &setup, HWND progress, const std::string
 TEST(InstallEntries, full_run_is_registered_and_linked_as_the_system_sees_it)
 {
     driver::SetupProcess setup;
-    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
-    ExpectSuccessfulRun(setup);
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, WithoutGame()));
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
 
     ExpectRegistered();
     ExpectGroupLinks();
@@ -122,8 +122,8 @@ TEST(InstallEntries, existing_group_is_used_and_recorded)
     const std::string notes = GroupFolder() + "\\Notes.txt";
     ASSERT_TRUE(WriteWholeFile(notes, "the user's own"));
     driver::SetupProcess setup;
-    ASSERT_NE(nullptr, e2e::StartInstallation(setup));
-    ExpectSuccessfulRun(setup);
+    ASSERT_NE(nullptr, e2e::StartInstallation(setup, WithoutGame()));
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
 
     for (const LinkMade &made : GroupLinks())
         ExpectLink(made);
@@ -197,12 +197,12 @@ TEST(InstallEntries, unsaveable_desktop_link_reports_with_the_bar_full)
 // link goes to the desktop.
 TEST(InstallEntries, new_two_level_group_without_desktop_icon)
 {
-    e2e::Choices choices;
+    e2e::Choices choices = WithoutGame();
     choices.group = "Games\\Velmo";
     choices.desktopIcon = false;
     driver::SetupProcess setup;
     ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
-    ExpectSuccessfulRun(setup);
+    ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
 
     const std::string outer = ProgramsFolder() + "\\Games";
     for (const LinkMade &made : GroupLinks()) {

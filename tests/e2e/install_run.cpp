@@ -45,8 +45,8 @@ TEST(InstallRun, second_run_leaves_the_record_unchanged)
     ASSERT_EQ(RecordText(ExpectedRecord(ExtractionOrder().size(), Reached::End)), record);
 
     driver::SetupProcess second;
-    ASSERT_NE(nullptr, e2e::StartInstallation(second));
-    ExpectSuccessfulRun(second);
+    ASSERT_NE(nullptr, e2e::StartInstallation(second, WithoutGame()));
+    ExpectSuccessfulRun(second, kDestination, Started::Nothing);
     EXPECT_EQ(record, ReadRecord());
     ExpectEveryFileInstalled();
 }

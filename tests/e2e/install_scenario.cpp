@@ -389,6 +389,12 @@ void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder,
     ExpectEndsWithoutMessage(setup, 90000);
 }
 
+e2e::Choices WithoutGame(e2e::Choices choices)
+{
+    choices.launch = false;
+    return choices;
+}
+
 DWORD ExpectGameRunning(const std::string &program)
 {
     HWND window = nullptr;

@@ -129,6 +129,10 @@ enum class Started { Game, Nothing };
 // or that nothing was started, and the end of the setup.
 void ExpectSuccessfulRun(driver::SetupProcess &setup, const std::string &folder = kDestination,
                          Started started = Started::Game);
+// `choices` with the launch box cleared, for scenarios about what comes
+// before the end of the run: the game started at the end costs a process
+// and its window, and a few scenarios see to it.
+e2e::Choices WithoutGame(e2e::Choices choices = e2e::Choices());
 // Fails the test unless every extracted file in `folder` equals its payload
 // source.
 void ExpectEveryFileInstalled(const std::string &folder = kDestination);

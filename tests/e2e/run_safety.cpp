@@ -174,9 +174,7 @@ void ExpectMachineAsBefore(const Snapshot &before, const std::vector<std::string
 void ExpectSecondRunCompletes()
 {
     driver::SetupProcess again;
-    e2e::Choices choices;
-    choices.launch = false;
-    ASSERT_NE(nullptr, e2e::StartInstallation(again, choices));
+    ASSERT_NE(nullptr, e2e::StartInstallation(again, WithoutGame()));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(again, kDestination, Started::Nothing));
     ExpectEveryFileInstalled();
     std::vector<std::string> written;
@@ -504,13 +502,13 @@ TEST(OneAtATime, a_second_setup_or_uninstall_says_so_and_ends)
 
     // The uninstaller while the setup runs, which goes on to its end.
     driver::SetupProcess installing;
-    ASSERT_NE(nullptr, e2e::StartInstallation(installing));
+    ASSERT_NE(nullptr, e2e::StartInstallation(installing, WithoutGame()));
     // Once the uninstaller is whole and registered; the setup is then
     // making its files, entries and links, or shows its success message.
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return !ReadMachineValue(kProductKey, "UninstallString").empty(); }, 120000));
     ASSERT_NO_FATAL_FAILURE(ExpectTurnedAway(Installed("Uninstall.exe"), "Velmo Uninstall", 4));
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(installing));
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(installing, kDestination, Started::Nothing));
     ExpectCompleteInstallation();
 
     // The setup while the uninstaller waits for its confirmation; the

@@ -24,12 +24,12 @@ TEST(Startup, runs_to_its_end_with_switches_in_any_case)
     ASSERT_TRUE(earlier::MakeFolders(kDestination));
     earlier::SetRegistryText(earlier::kAppPaths, nullptr, Installed("Velmo.exe"));
     driver::SetupProcess setup;
-    e2e::Choices choices;
+    e2e::Choices choices = WithoutGame();
     choices.arguments = "/diskFULL /OldVersion=7 /oldversion  2 /unknown / /DISKFULLER";
     // "/diskFULL" makes the free-space check fail.
     choices.diskSpaceQuestion = true;
     ASSERT_NE(nullptr, e2e::StartInstallation(setup, choices));
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup, kDestination, Started::Nothing));
     ExpectEveryFileInstalled();
     // The last "/OLDVERSION" counts: version 2.0 is forced (a 7 would have
     // drawn the downgrade warning), so the registered folder is tidied as a
@@ -50,7 +50,7 @@ TEST(Startup, runs_to_its_end_with_switches_in_any_case)
 TEST(Startup, the_anchor_window_is_a_hidden_popup_that_owns_the_progress_window)
 {
     driver::SetupProcess setup;
-    HWND progress = e2e::StartInstallation(setup);
+    HWND progress = e2e::StartInstallation(setup, WithoutGame());
     ASSERT_NE(nullptr, progress);
     HWND anchor = GetWindow(progress, GW_OWNER);
     ASSERT_NE(nullptr, anchor) << "the progress window has no owner";
@@ -65,6 +65,6 @@ TEST(Startup, the_anchor_window_is_a_hidden_popup_that_owns_the_progress_window)
     EXPECT_EQ(1, rect.bottom - rect.top);
     EXPECT_EQ(GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 220, rect.left);
     EXPECT_EQ(GetSystemMetrics(SM_CYFULLSCREEN) / 2 - 160, rect.top);
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup));
+    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(setup, kDestination, Started::Nothing));
     ExpectCompleteInstallation();
 }
