@@ -310,7 +310,7 @@ const char *const kDutch[] = {"kaart", "stapel", "spel", "zet", "score", "hint",
                               "ongedaan", "delen", "koning", "koningin", "aas", "kleur",
                               "rood", "zwart", "spelen", "beurt", "vrij", "hoek", "open", "dicht"};
 const char *const kGerman[] = {"Karte", "Stapel", "Spiel", "Zug", "Punkte", "Tipp",
-                               "R\xFC" "ckg\xE4ngig", "geben", "K\xF6nig", "Dame", "Ass",
+                               ("R\xFC" "ckg\xE4ngig"), "geben", "K\xF6nig", "Dame", "Ass",
                                "Farbe", "rot", "schwarz", "spielen", "Runde", "frei",
                                "Ablage", "offen", "gro\xDF"};
 const char *const kFrench[] = {"carte", "pile", "jeu", "coup", "score", "indice",
@@ -366,8 +366,13 @@ std::string Text(const std::string &name, size_t size)
         out = "[Theme]\r\nName=" + base + "\r\nBackground=" + base + "\\Background.bmp\r\n"
               "Cards=Cardsets\\Cards.png\r\n\r\n[Colours]\r\n";
     } else if (ext == "vgm") {
-        out = "[Game]\r\nName=" + base + "\r\nDecks=" + std::to_string(1 + noise.Below(2)) +
-              "\r\nFoundations=" + std::to_string(4 * (1 + noise.Below(2))) + "\r\n\r\n[Rules]\r\n";
+        // Drawn one by one: within one expression the compiler chooses the
+        // order of the draws, and the data would depend on the compiler.
+        // The foundations come first, as in the data of earlier builds.
+        uint32_t foundations = 4 * (1 + noise.Below(2));
+        uint32_t decks = 1 + noise.Below(2);
+        out = "[Game]\r\nName=" + base + "\r\nDecks=" + std::to_string(decks) +
+              "\r\nFoundations=" + std::to_string(foundations) + "\r\n\r\n[Rules]\r\n";
     } else if (ext == "cnt") {
         out = ":Base Velmo.hlp\r\n:Title Velmo Help\r\n";
     } else if (ext == "hlp") {

@@ -2,11 +2,13 @@
 """The host tools of the payload build, run as the build runs them:
 vpack must pack a sound description and refuse every broken one with a
 message that names the fault (and then write nothing); vdatagen must make
-each file exactly as long as described, well formed and the same every time.
+each file exactly as long as described, well formed and the same every time,
+and the game's data the same bytes whichever compiler built it.
 
-    host_tools_test.py --vpack VPACK --vdatagen VDATAGEN
+    host_tools_test.py --vpack VPACK --vdatagen VDATAGEN --manifest PRODUCT_MANIFEST
 """
 import argparse
+import hashlib
 import os
 import re
 import shutil
@@ -429,9 +431,36 @@ class Vdatagen(unittest.TestCase):
         self.assertEqual(b"", self.read("Games\\Custom.vgm"))
 
 
+class ProductData(unittest.TestCase):
+    """The game's data of the product's description: what every build has
+    packed so far, whichever compiler built vdatagen and whatever order it
+    gives to the parts of an expression. A change that means to change the
+    data changes the digest below with it."""
+    DIGEST = "8a60060a981fcae1e9f2c5fcd93452142a8f57e8ecbeb88571169ed2b54bf88e"
+
+    def test_the_games_data_are_the_bytes_of_earlier_builds(self):
+        with tempfile.TemporaryDirectory() as folder:
+            out = os.path.join(folder, "data")
+            result = subprocess.run([ARGS.vdatagen, "--manifest", ARGS.manifest, "--out", out],
+                                    capture_output=True, text=True)
+            self.assertEqual(0, result.returncode, result.stderr)
+            files = sorted(os.path.relpath(os.path.join(where, name), out)
+                           for where, _, names in os.walk(out) for name in names
+                           if name != ".stamp")
+            with open(os.path.join(out, "Games", "Canfield.vgm"), "rb") as f:
+                self.assertIn(b"\r\nDecks=2\r\nFoundations=4\r\n", f.read())
+            digest = hashlib.sha256()
+            for name in files:
+                digest.update(name.replace(os.sep, "\\").encode() + b"\0")
+                with open(os.path.join(out, name), "rb") as f:
+                    digest.update(f.read())
+            self.assertEqual((89, self.DIGEST), (len(files), digest.hexdigest()))
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--vpack", required=True)
     parser.add_argument("--vdatagen", required=True)
+    parser.add_argument("--manifest", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
