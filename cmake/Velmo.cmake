@@ -195,9 +195,11 @@ endfunction()
 # for 30 seconds from its own corpus (and the committed SEEDS) and fails on
 # any crash, leak, overflow, undefined behaviour or input slower than 10
 # seconds. libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer
-# needs clang, while the host build compiles with g++, so the program is
-# built by a command of its own, which compiles every source as C++ (the
-# few C sources are C++ as well); HEADERS are what its sources include.
+# needs clang (tools/build.sh configures the host build with it, but the
+# program does not depend on that): the program is built by a command of
+# its own, which compiles every source as C++ (the few C sources are C++
+# as well) with the fuzzer's instrumentation; HEADERS are what its sources
+# include.
 function(velmo_fuzzer name)
   cmake_parse_arguments(F "" "FUZZER;MAX_LEN;SEEDS;COMMENT" "SOURCES;HEADERS" ${ARGN})
   if(F_UNPARSED_ARGUMENTS OR NOT F_FUZZER OR NOT F_MAX_LEN)

@@ -41,11 +41,24 @@ python=$(python3 -c 'import sys; print(sys.executable)') || { echo "build: pytho
 # which on a virtual machine is a third more processor time for the same
 # objects. A folder configured for another generator is made anew.
 generator=Ninja
+# The native build compiles with clang, whose libFuzzer the fuzzers need
+# anyway: with the sanitizers and the tests' precompiled header it builds
+# the host tests and tools in about 40 % less processor time than g++ (36
+# against 62 processor-seconds). The portable modules so meet two
+# compilers, g++ in the Windows builds and clang here.
+host_compiler=clang++
 configure() { # dir, extra args
   local dir=$1; shift
-  if [ -f "$build/$dir/CMakeCache.txt" ] &&
-     ! grep -qx "CMAKE_GENERATOR:INTERNAL=$generator" "$build/$dir/CMakeCache.txt"; then
+  local cache=$build/$dir/CMakeCache.txt compiler=""
+  [ "$dir" = host ] && compiler=$host_compiler
+  # CMake changes neither the generator nor the compiler of a folder: one
+  # configured otherwise is made anew.
+  if [ -f "$cache" ] && { ! grep -qx "CMAKE_GENERATOR:INTERNAL=$generator" "$cache" ||
+       { [ -n "$compiler" ] && ! grep -q "^CMAKE_CXX_COMPILER:[A-Z]*=\(.*/\)\?$compiler\$" "$cache"; }; }; then
     rm -rf "${build:?}/$dir"
+  fi
+  if [ -n "$compiler" ]; then
+    set -- -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER="$compiler" "$@"
   fi
   cmake -G "$generator" -S "$root" -B "$build/$dir" -DCMAKE_BUILD_TYPE=Release \
     -DPython3_EXECUTABLE="$python" -DPython_EXECUTABLE="$python" "$@" >"$build/$dir.configure.log" 2>&1 ||
