@@ -358,13 +358,17 @@ class VpackRefuses(unittest.TestCase):
         self.refused(other_source, "unknown source \"download\"")
 
 
+def run_vdatagen(manifest, out):
+    return subprocess.run([ARGS.vdatagen, "--manifest", manifest, "--out", out],
+                          capture_output=True, text=True)
+
+
 def vdatagen(description, out):
     manifest = out + ".tsv"
     with open(manifest, "w", encoding="utf-8") as f:
         for fields in description:
             f.write("\t".join(fields) + "\n")
-    return subprocess.run([ARGS.vdatagen, "--manifest", manifest, "--out", out],
-                          capture_output=True, text=True)
+    return run_vdatagen(manifest, out)
 
 
 class Vdatagen(unittest.TestCase):
@@ -441,8 +445,7 @@ class ProductData(unittest.TestCase):
     def test_the_games_data_are_the_bytes_of_earlier_builds(self):
         with tempfile.TemporaryDirectory() as folder:
             out = os.path.join(folder, "data")
-            result = subprocess.run([ARGS.vdatagen, "--manifest", ARGS.manifest, "--out", out],
-                                    capture_output=True, text=True)
+            result = run_vdatagen(ARGS.manifest, out)
             self.assertEqual(0, result.returncode, result.stderr)
             files = sorted(os.path.relpath(os.path.join(where, name), out)
                            for where, _, names in os.walk(out) for name in names
