@@ -3,6 +3,8 @@
 #include "install/record.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,6 +55,24 @@ bool Holds(Vxml &list, const char *name, const char *text)
     return false;
 }
 
+uint32_t HashNoCase(uint32_t hash, const char *text)
+{
+    for (; *text; ++text)
+        hash = (hash ^ static_cast<unsigned char>(AsciiUpper(*text))) * 16777619u;
+    return hash * 16777619u;
+}
+
+// The slot of `table` (of mask + 1 slots, a power of two) that holds the
+// element equal to name and text without regard to case, or the empty slot
+// where it belongs.
+Vxml **Slot(Vxml **table, size_t mask, const char *name, const char *text)
+{
+    size_t i = HashNoCase(HashNoCase(2166136261u, name), text) & mask;
+    while (table[i] && !(table[i]->HasName(name) && EqualNoCase(table[i]->GetText(), text)))
+        i = (i + 1) & mask;
+    return &table[i];
+}
+
 }  // namespace
 
 Log::Log(const char *folder)
@@ -66,13 +86,19 @@ Log::Log(const char *folder)
         return;
     if (FILE *file = std::fopen(recordPath_, "rb")) {
         earlierExisted_ = true;
+        // A record larger than any setup writes, which the uninstaller
+        // refuses as well, is not loaded, and so never replaced.
+        earlierUnreadable_ = std::fseek(file, 0, SEEK_END) != 0 ||
+                             static_cast<unsigned long>(std::ftell(file)) >
+                                 static_cast<unsigned long>(kMaxRecordSize);
         std::fclose(file);
     } else if (errno != ENOENT) {
         // There, but not to be read (held open by another program, say):
         // written over, the earlier installation's record would be lost.
         earlierUnreadable_ = true;
     }
-    earlier_->Load(recordPath_);
+    if (!earlierUnreadable_)
+        earlier_->Load(recordPath_);
     CopyChildren(*earlier_, *fullList);
     // Keep replaces the record through a file of this name, which a run
     // that ends during the write leaves behind.
@@ -162,6 +188,28 @@ bool Log::Write(bool ahead)
         CopyChildren(*earlier_, merged);
     // What the session list holds beyond fullList waits for its place.
     Vxml *lists[3] = {fullList, sessionList, ahead ? ahead_ : nullptr};
+    // Each element is looked up in a table of those written, not compared
+    // with every one before it: a record put in the folder by somebody else
+    // may hold a million elements, which would keep the setup busy for
+    // hours. Without the memory for the table, the record itself is
+    // searched.
+    size_t count = 0;
+    Vxml *all[4] = {&merged, lists[0], lists[1], lists[2]};
+    for (Vxml *list : all) {
+        for (Vxml *child = list ? list->FirstChild() : nullptr; child; child = child->NextSibling())
+            ++count;
+    }
+    size_t mask = 15;
+    while (mask < 2 * count)
+        mask = 2 * mask + 1;
+    Vxml **table = static_cast<Vxml **>(std::calloc(mask + 1, sizeof *table));
+    for (Vxml *child = merged.FirstChild(); table && child; child = child->NextSibling()) {
+        // An element without text never matches.
+        Vxml **slot = child->GetText() ? Slot(table, mask, child->GetName(), child->GetText())
+                                       : nullptr;
+        if (slot && !*slot)
+            *slot = child;
+    }
     for (const char *group : kRecordGroups) {
         for (Vxml *list : lists) {
             if (!list)
@@ -169,11 +217,20 @@ bool Log::Write(bool ahead)
             for (Vxml *element = list->FindFirst(group); element; element = list->FindNext()) {
                 // An element without text can never match, so it would be
                 // written once more with every installation.
-                if (element->GetText())
-                    merged.AddUniqueChild(element->GetName(), element->GetText());
+                const char *name = element->GetName(), *text = element->GetText();
+                if (!text)
+                    continue;
+                if (!table) {
+                    merged.AddUniqueChild(name, text);
+                    continue;
+                }
+                Vxml **slot = Slot(table, mask, name, text);
+                if (!*slot)
+                    *slot = merged.AddTextChild(name, text);
             }
         }
     }
+    std::free(table);
     return merged.Save(recordPath_);
 }
 
@@ -192,13 +249,16 @@ void Log::Rollback(RollbackTarget &target)
             target.RemoveFile(file->GetText());
     }
     // The record kept while the run went goes the way the run's files go;
-    // an earlier record file comes back as it was loaded.
-    if (recordPath_ && earlierExisted_) {
-        Vxml earlier("UNINSTALL");
-        CopyChildren(*earlier_, earlier);
-        earlier.Save(recordPath_);
-    } else if (recordPath_ && !earlierUnreadable_) {
-        RemoveFile(recordPath_);
+    // an earlier record file comes back as it was loaded. One that was not
+    // loaded was never replaced.
+    if (recordPath_ && !earlierUnreadable_) {
+        if (earlierExisted_) {
+            Vxml earlier("UNINSTALL");
+            CopyChildren(*earlier_, earlier);
+            earlier.Save(recordPath_);
+        } else {
+            RemoveFile(recordPath_);
+        }
     }
     for (Vxml *folder = sessionList->FindLast("FOLDER"); folder; folder = sessionList->FindPrev())
         target.RemoveFolder(folder->GetText());

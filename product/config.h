@@ -31,3 +31,8 @@ struct SetupConfig {
 };
 
 extern const SetupConfig kSetupConfig;
+
+// The largest uninstall record that either program reads: far above what any
+// setup writes (one line per installed file), far below what would make the
+// uninstaller's removal or its message, or the setup's merge, unbounded.
+const long kMaxRecordSize = 8L << 20;

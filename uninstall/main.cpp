@@ -12,6 +12,7 @@
 #include "base/libraries.h"
 #include "base/runlog.h"
 #include "base/text.h"
+#include "product/config.h"
 #include "product/run_lock.h"
 #include "uninstall/arguments.h"
 #include "uninstall/finish.h"

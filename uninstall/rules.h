@@ -31,10 +31,6 @@ class Vxml;
 // The longest path the uninstaller acts on, the terminating NUL included,
 // in UTF-16 code units.
 const size_t kMaxPath = 260;
-// The largest record the uninstaller reads: far above what any setup
-// writes (one line per installed file), far below what would make the
-// removal or its message unbounded.
-const long kMaxRecordSize = 8L << 20;
 
 // The places a setup run writes to, as absolute paths without a trailing
 // backslash in the ANSI code page; nullptr where a place is unknown. A

@@ -47,6 +47,9 @@ public:
     // equal name already holds an equal text (children without text never
     // match). Returns 1 when it added the child, 0 otherwise.
     int AddUniqueChild(const char *name, const char *text);
+    // Appends a new child with a copy of childText, whatever the children
+    // hold; nullptr, and nothing added, when memory for either is short.
+    Vxml *AddTextChild(const char *childName, const char *childText);
     // Deletes every child called name with its subtree; the others keep
     // their order. A search positioned on a deleted child ends.
     void RemoveChildren(const char *name);
@@ -76,9 +79,6 @@ public:
     bool Save(const char *fileName);
 
 private:
-    // Appends a new child with a copy of childText; nullptr, and nothing
-    // added, when memory for either is short.
-    Vxml *AddTextChild(const char *childName, const char *childText);
     // The first element called childName from from on, walking forwards
     // or backwards; nullptr when there is none.
     static Vxml *Seek(Vxml *from, const char *childName, bool forward);
