@@ -15,6 +15,22 @@
 
 namespace {
 
+// Remembers the calls of a roll-back in order.
+class RecordingRollback : public RollbackTarget {
+public:
+    void RemoveFile(const char *path) override { calls.push_back(std::string("file ") + path); }
+    void RemoveFolder(const char *path) override
+    {
+        calls.push_back(std::string("folder ") + path);
+    }
+    void RemoveAppKey(const char *name) override { calls.push_back(std::string("app ") + name); }
+    void RemoveUninstallKey(const char *name) override
+    {
+        calls.push_back(std::string("uninstall ") + name);
+    }
+    std::vector<std::string> calls;
+};
+
 class Record : public RecordFolderTest {
 protected:
     // What a first installation into "C:\Games\Velmo" records, in the order
@@ -35,6 +51,18 @@ protected:
         log.Add("APPKEY", "Velmo.exe");
         log.Add("FOLDER", "C:\\Start Menu\\Velmo");
         log.Add("FILE", "C:\\Start Menu\\Velmo\\Velmo.lnk");
+    }
+    // A run over a record that it may not replace: it keeps and commits
+    // nothing, and its roll-back leaves the record alone.
+    void RunThatMayNotReplaceTheRecord()
+    {
+        Log log(Folder());
+        log.Add("APPNAME", "Velmo");
+        log.Add("FILE", "C:\\Velmo\\New.exe");
+        EXPECT_FALSE(log.Keep());
+        EXPECT_FALSE(log.Commit());
+        RecordingRollback rollback;
+        log.Rollback(rollback);
     }
     // A first installation's record, committed.
     void CommitFirstInstallation()
@@ -302,22 +330,6 @@ TEST_F(Record, elements_without_text_are_not_repeated)
     EXPECT_EQ((Elements{"FILE=(none)", "FILE=C:\\Velmo\\Velmo.exe"}), Written());
 }
 
-// Remembers the calls of a roll-back in order.
-class RecordingRollback : public RollbackTarget {
-public:
-    void RemoveFile(const char *path) override { calls.push_back(std::string("file ") + path); }
-    void RemoveFolder(const char *path) override
-    {
-        calls.push_back(std::string("folder ") + path);
-    }
-    void RemoveAppKey(const char *name) override { calls.push_back(std::string("app ") + name); }
-    void RemoveUninstallKey(const char *name) override
-    {
-        calls.push_back(std::string("uninstall ") + name);
-    }
-    std::vector<std::string> calls;
-};
-
 TEST_F(Record, rollback_removes_keys_then_files_then_folders_inner_first)
 {
     Log log(Folder());
@@ -423,23 +435,16 @@ TEST_F(Record, rollback_leaves_what_only_the_uninstaller_deals_with_and_the_reco
 TEST_F(Record, an_earlier_record_that_cannot_be_read_is_never_replaced_or_removed)
 {
     ASSERT_EQ(0, symlink(RecordFile().c_str(), RecordFile().c_str()));
-    Log log(Folder());
-    log.Add("APPNAME", "Velmo");
-    log.Add("FILE", "C:\\Velmo\\New.exe");
-    EXPECT_FALSE(log.Keep());
-    EXPECT_FALSE(log.Commit());
-    RecordingRollback rollback;
-    log.Rollback(rollback);
+    RunThatMayNotReplaceTheRecord();
     struct stat link;
     EXPECT_EQ(0, lstat(RecordFile().c_str(), &link));
     EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the record was written over or removed";
     unlink(RecordFile().c_str());
 }
 
-// Somebody who may write into the game's folder puts a record there of the
-// largest size the programs read, with as many elements as it holds: the
-// setup, run by an administrator, still writes it in moments, each element
-// once.
+// Somebody who may write into the game's folder puts a record of tens of
+// thousands of elements there: the setup, run by an administrator, still
+// writes it in moments, each element once.
 TEST_F(Record, a_record_of_many_elements_is_written_in_moments)
 {
     const int kElements = 60000;
@@ -458,8 +463,8 @@ TEST_F(Record, a_record_of_many_elements_is_written_in_moments)
     ASSERT_TRUE(log.Keep());
     ASSERT_TRUE(log.Commit());
     // Compared with every element before it, each element took the merge a
-    // minute and a half per write in this build; looked up at once, a tenth
-    // of a second.
+    // minute and a half per write in this build; looked up at once, a
+    // fraction of a second.
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     EXPECT_LT(took.count(), 20.0) << "seconds to keep and commit the record";
 
@@ -479,13 +484,7 @@ TEST_F(Record, a_record_larger_than_the_programs_read_is_never_replaced)
     std::string document = "<UNINSTALL><FILE>C:\\Velmo\\Old.exe</FILE></UNINSTALL>\n";
     document.resize(static_cast<size_t>(kMaxRecordSize) + 1, ' ');
     WriteRecordFile(document);
-    Log log(Folder());
-    log.Add("APPNAME", "Velmo");
-    log.Add("FILE", "C:\\Velmo\\New.exe");
-    EXPECT_FALSE(log.Keep());
-    EXPECT_FALSE(log.Commit());
-    RecordingRollback rollback;
-    log.Rollback(rollback);
+    RunThatMayNotReplaceTheRecord();
     EXPECT_TRUE(ReadRecordFile() == document) << "the record was written over or removed";
 
     // One byte less is a record like any other.
