@@ -205,9 +205,10 @@ bool Log::Write(bool ahead)
     Vxml **table = static_cast<Vxml **>(std::calloc(mask + 1, sizeof *table));
     for (Vxml *child = merged.FirstChild(); table && child; child = child->NextSibling()) {
         // An element without text never matches.
-        Vxml **slot = child->GetText() ? Slot(table, mask, child->GetName(), child->GetText())
-                                       : nullptr;
-        if (slot && !*slot)
+        if (!child->GetText())
+            continue;
+        Vxml **slot = Slot(table, mask, child->GetName(), child->GetText());
+        if (!*slot)
             *slot = child;
     }
     for (const char *group : kRecordGroups) {
