@@ -99,18 +99,27 @@ bool ExtractEntry(HWND owner, const char *folder, int index, bool record)
     const char *name = replace ? besideName : entry.name;
     const char *target = replace ? beside : path;
     FILE *file = OpenInPlace(folder, name, target, again);
+    // That uninstaller cannot be written while it runs: somebody started it
+    // during the run, and it only says that a setup is running. Whole and
+    // with these same bytes, it stays as it stands.
+    bool standing = !file && again && GetLastError() == ERROR_SHARING_VIOLATION;
     // A file refused for leading elsewhere is not tried again: the folders
     // on its way stand, and a second look would only refuse it once more.
-    if (!file && GetLastError() != ERROR_CANT_ACCESS_FILE) {
+    if (!file && !standing && GetLastError() != ERROR_CANT_ACCESS_FILE) {
         CreateFolderPath("FOLDER", path);
         file = OpenInPlace(folder, name, target, false);
     }
-    if (!file)
+    if (!file && !standing)
         return ReportError(owner, "$0333", path);
 
     if (record) {
         EngineRecord("FOLDER", folder);
         EngineRecord("FILE", path);
+    }
+    if (standing) {
+        RunLog("In use, kept as made: %s", path);
+        EngineChunkSink(owner).Advance(static_cast<int32_t>(entry.unpackedSize));
+        return true;
     }
 
     // A missing or short resource gives no input, which the inflater

@@ -500,16 +500,26 @@ TEST(OneAtATime, a_second_setup_or_uninstall_says_so_and_ends)
     // A setup that was ended by force leaves the way free.
     first.Kill();
 
-    // The uninstaller while the setup runs, which goes on to its end.
+    // The uninstaller while the setup runs, which goes on to its end while
+    // the uninstaller's message stands: the setup made that program before
+    // its files and comes to it again after them.
     driver::SetupProcess installing;
     ASSERT_NE(nullptr, e2e::StartInstallation(installing, WithoutGame()));
     // Once the uninstaller is whole and registered; the setup is then
     // making its files, entries and links, or shows its success message.
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return !ReadMachineValue(kProductKey, "UninstallString").empty(); }, 120000));
-    ASSERT_NO_FATAL_FAILURE(ExpectTurnedAway(Installed("Uninstall.exe"), "Velmo Uninstall", 4));
+    driver::SetupProcess uninstaller;
+    ASSERT_TRUE(uninstaller.StartProgram(Installed("Uninstall.exe")));
+    HWND busy = driver::WaitForMessageBox(uninstaller.Id(), kBusyText, 60000);
+    ASSERT_NE(nullptr, busy) << "no message from the uninstaller";
+    EXPECT_EQ("Velmo Uninstall", driver::WindowText(busy));
     ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(installing, kDestination, Started::Nothing));
     ExpectCompleteInstallation();
+    driver::Click(busy, IDOK);
+    DWORD busyCode = 0;
+    ASSERT_TRUE(uninstaller.WaitForExit(30000, &busyCode)) << "the uninstaller did not end";
+    EXPECT_EQ(4u, busyCode);
 
     // The setup while the uninstaller waits for its confirmation; the
     // uninstaller then still removes the installation.
