@@ -249,6 +249,12 @@ void Click(HWND dialog, int controlId)
         PostMessageA(button, BM_CLICK, 0, 0);
 }
 
+bool ClickAway(HWND dialog, int controlId, DWORD timeoutMs)
+{
+    Click(dialog, controlId);
+    return WaitUntil([dialog] { return !IsWindow(dialog); }, timeoutMs);
+}
+
 void PressWizardButton(HWND sheet, int button)
 {
     PostMessageA(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);

@@ -75,7 +75,7 @@ TEST(InstallCancel, exit_setup_removes_what_the_run_made)
     EXPECT_FALSE(driver::FileExists(Installed(kInstallTable[order[during + 1]].name)))
         << "the run went on while the user decided";
     driver::Screenshot("cancel-confirmation");
-    driver::Click(confirmation, ids::kAnswer6);
+    ASSERT_TRUE(driver::ClickAway(confirmation, ids::kAnswer6));
 
     ExpectEndsWithoutMessage(setup);
     // Everything the run made is gone, the file it was writing included,
@@ -112,7 +112,7 @@ TEST(InstallCancel, exit_setup_spares_what_was_there_before)
     ASSERT_NE(nullptr, progress);
     HWND confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[10]]);
     ASSERT_NE(nullptr, confirmation);
-    driver::Click(confirmation, ids::kAnswer6);
+    ASSERT_TRUE(driver::ClickAway(confirmation, ids::kAnswer6));
     ExpectEndsWithoutMessage(setup);
 
     // The file the old record lists stays (overwritten by this run), and so
@@ -178,7 +178,7 @@ void ExitAfterTheRegistry(driver::SetupProcess &setup, HWND progress)
     EXPECT_TRUE(ReadKeyValues(kProgramKey, &values));
     EXPECT_EQ(TextValue("", Installed("Velmo.exe")), values.at(0));
     EXPECT_TRUE(KeyExists(kProductKey));
-    driver::Click(confirmation, ids::kAnswer6);
+    ASSERT_TRUE(driver::ClickAway(confirmation, ids::kAnswer6));
     ExpectEndsWithoutMessage(setup);
 }
 

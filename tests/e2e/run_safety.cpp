@@ -429,7 +429,7 @@ TEST(FilesInUse, the_running_game_is_named_and_retry_installs_once_it_is_closed)
         EXPECT_EQ(std::string::npos, text.find(Installed("Velmo.hlp")))
             << "a file that nobody holds is named: " << text;
         EXPECT_EQ("Velmo Installation", driver::WindowText(question));
-        driver::Click(question, IDCANCEL);
+        ASSERT_TRUE(driver::ClickAway(question, IDCANCEL));
         ExpectEndsWithoutMessage(setup);
     }
     EXPECT_EQ(before, InstallationState()) << "the cancelled setup changed the installation";

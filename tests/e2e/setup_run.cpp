@@ -365,6 +365,13 @@ bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
         ADD_FAILURE() << "the folder browser stayed open";
         return false;
     }
+    // The page puts the chosen folder into its field after the browser has
+    // gone; a message to it comes through once that is done.
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored)) {
+        ADD_FAILURE() << "the page did not take the chosen folder";
+        return false;
+    }
     return true;
 }
 

@@ -89,7 +89,7 @@ void ExitSetup(driver::SetupProcess &setup, HWND sheet)
 {
     HWND confirmation = AskToCancel(setup, sheet);
     ASSERT_NE(nullptr, confirmation);
-    driver::Click(confirmation, ids::kAnswer6);
+    ASSERT_TRUE(driver::ClickAway(confirmation, ids::kAnswer6));
     ExpectEndsWithoutMessage(setup);
 }
 
