@@ -94,20 +94,20 @@ mount -t devpts devpts /newroot/dev/pts
 mount -t tmpfs shm /newroot/dev/shm
 mount -t tmpfs run /newroot/run
 umount /proc /dev
-exec switch_root /newroot /bin/bash $share/inside.sh
+exec switch_root /newroot /bin/bash "$share/inside.sh"
 EOF
 chmod +x "$work/initrd/init"
 (cd "$work/initrd" && find . | busybox cpio -o -H newc 2>/dev/null | gzip -1) >"$work/initrd.gz" || exit 1
 
 {
-  echo "exec >$share/output 2>&1"
-  echo "export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=$HOME"
+  printf 'exec >%q 2>&1\n' "$share/output"
+  printf 'export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=%q\n' "$HOME"
   env | grep '^VELMO_[A-Z0-9_]*=' | while IFS='=' read -r name value; do
     printf 'export %s=%q\n' "$name" "$value"
   done
   printf 'cd %q || exit 1\n' "$PWD"
   printf '%q ' "$@"; echo
-  echo "echo \$? >$share/rc"
+  printf 'echo $? >%q\n' "$share/rc"
   echo "sync; echo o >/proc/sysrq-trigger"
 } >"$share/inside.sh"
 : >"$share/output"
