@@ -1,15 +1,18 @@
 #!/bin/bash
-# Times "Setup.exe /VERYSILENT" against an installer made by makensis from
-# tools/nsis/velmo.nsi over the same payload files (zlib), run with "/S":
-# each from its start to its exit, in the same Wine session of a fresh
-# prefix, the two taking turns which goes first. A trivial program's start
-# and exit in the same session is timed too: the part of every figure that
-# is Wine starting a process. Build first (tools/build.sh).
+# Times "Setup.exe /VERYSILENT" against two installers made by makensis over
+# the same payload files (zlib), run with "/S": tools/nsis/velmo.nsi, which
+# only copies the files, and tools/nsis/velmo-complete.nsi, which also makes
+# what Setup.exe makes beyond them (its uninstaller, registry entries and
+# links). Each is timed from its start to its exit, in the same Wine session
+# of a fresh prefix, the three taking turns which goes first. A trivial
+# program's start and exit in the same session is timed too: the part of
+# every figure that is Wine starting a process. Build first (tools/build.sh).
 #
 #   tools/bench-nsis.sh [RUNS [SETUP.EXE]]
 #
-# RUNS defaults to 6 (each order as often); the last row gives the medians and the ratio of the
-# medians (Setup.exe / NSIS; below 1 means Setup.exe is quicker).
+# RUNS defaults to 6 (each order as often); the last row gives the medians and the ratios of the
+# medians (Setup.exe / NSIS and Setup.exe / the complete NSIS installer; below 1 means Setup.exe
+# is quicker).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
@@ -49,21 +52,28 @@ for line in open(manifest, encoding="utf-8"):
 print("bench-nsis: %d files staged" % count, file=sys.stderr)
 PY
 nsis=$work/velmo-nsis.exe
-makensis -V1 -DSOURCE="$work/files" -DOUT="$nsis" "$root/tools/nsis/velmo.nsi" >"$work/makensis.log" 2>&1 ||
-  { cat "$work/makensis.log" >&2; echo "bench-nsis: makensis failed" >&2; exit 1; }
+complete=$work/velmo-nsis-complete.exe
+for script in velmo:"$nsis" velmo-complete:"$complete"; do
+  makensis -V1 -DSOURCE="$work/files" -DOUT="${script#*:}" "$root/tools/nsis/${script%%:*}.nsi" \
+    >"$work/makensis.log" 2>&1 ||
+    { cat "$work/makensis.log" >&2; echo "bench-nsis: makensis failed" >&2; exit 1; }
+done
 
-# The three programs run one after the other from one batch file, in one
-# Wine session, each through "start /wait"; the batch names each one that
-# ended on its output, where each line is stamped with the time it came.
-# The time of Wine starting the batch's own process, which dwarfs
-# everything when the machine is busy, stays out.
+# The programs run one after the other from one batch file, in one Wine
+# session, each through "start /wait"; the batch names each one that ended
+# on its output, where each line is stamped with the time it came. The time
+# of Wine starting the batch's own process, which dwarfs everything when
+# the machine is busy, stays out.
 windows_path() { echo "Z:${1//\//\\}"; }
-write_batch() { # order: velmo-first or nsis-first
-  local velmo="start /wait \"\" \"$(windows_path "$setup")\" /VERYSILENT"
-  local nsis="start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\NsisVelmo"
+write_batch() { # the three installers' names in the order they run
+  local -A command=(
+    [velmo]="start /wait \"\" \"$(windows_path "$setup")\" /VERYSILENT"
+    [nsis]="start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\NsisVelmo"
+    [complete]="start /wait \"\" \"$(windows_path "$complete")\" /S")
+  local name
   {
     echo "@echo off"
-    # Both installers use COM, whose first use starts Wine's desktop
+    # The installers use COM, whose first use starts Wine's desktop
     # process, which ends again a second after the last program that used
     # it: it would weigh on whichever installer came first. A program that
     # stays for the whole batch holds it; an untimed NSIS run into another
@@ -74,44 +84,47 @@ write_batch() { # order: velmo-first or nsis-first
     echo "echo begin"
     echo "start /wait \"\" cmd /c exit"
     echo "echo trivial"
-    if [ "$1" = velmo-first ]; then
-      echo "$velmo"; echo "echo velmo"; echo "$nsis"; echo "echo nsis"
-    else
-      echo "$nsis"; echo "echo nsis"; echo "$velmo"; echo "echo velmo"
-    fi
+    for name in "$@"; do
+      echo "${command[$name]}"; echo "echo $name"
+    done
     echo "taskkill /f /im notepad.exe >nul"
   } | sed 's/$/\r/' >"$work/bench.bat"
 }
 
+# Each installer goes first, second and third equally often.
+orders=("velmo nsis complete" "nsis complete velmo" "complete velmo nsis")
 results=$work/results
 for run in $(seq "$runs"); do
   bench_fresh_prefix
   # The session's first process starts Wine's services; its output goes to a file.
   timeout 300 "$VELMO_WINE" cmd /c exit >"$work/output" 2>&1
-  order=velmo-first
-  [ $((run % 2)) -eq 0 ] && order=nsis-first
+  order=${orders[$(((run - 1) % 3))]}
   write_batch $order
   timeout 600 "$VELMO_WINE" cmd /c "$(windows_path "$work/bench.bat")" 2>/dev/null |
     while IFS= read -r line; do echo "$(date +%s%3N) ${line%$'\r'}"; done >"$work/times"
-  files_velmo=$(find "$prefix/drive_c/Program Files/Velmo" -type f ! -name Uninstall.dat | wc -l)
-  files_nsis=$(find "$prefix/drive_c/NsisVelmo" -type f | wc -l)
-  python3 - "$work/times" "$run" "$order" "$files_velmo" "$files_nsis" >>"$results" <<'PY' || exit 1
+  count() { find "$prefix/drive_c/$1" -type f ! -name "$2" | wc -l; }
+  files_velmo=$(count "Program Files/Velmo" Uninstall.dat)
+  files_nsis=$(count NsisVelmo -)
+  files_complete=$(count "Program Files/VelmoNsis" -)
+  python3 - "$work/times" "$run" "$order" "$files_velmo" "$files_nsis" "$files_complete" \
+    >>"$results" <<'PY' || exit 1
 import sys
-times, run, order, files_velmo, files_nsis = sys.argv[1:]
+times, run, order = sys.argv[1:4]
 stamps = {}
 for line in open(times, errors="replace"):
     parts = line.split()
-    if len(parts) == 2 and parts[1] in ("begin", "trivial", "velmo", "nsis"):
+    if len(parts) == 2 and parts[1] in ("begin", "trivial", "velmo", "nsis", "complete"):
         stamps[parts[1]] = int(parts[0])
-if len(stamps) != 4:
+if len(stamps) != 5:
     sys.exit("bench-nsis: the batch printed %r" % open(times, errors="replace").read())
-ms = lambda a, b: stamps[b] - stamps[a]
-trivial = ms("begin", "trivial")
-if order == "velmo-first":
-    velmo, nsis = ms("trivial", "velmo"), ms("velmo", "nsis")
-else:
-    nsis, velmo = ms("trivial", "nsis"), ms("nsis", "velmo")
-print(run, velmo, nsis, trivial, files_velmo, files_nsis)
+# Each installer's time is from the line before it to its own.
+before = "trivial"
+took = {}
+for name in order.split():
+    took[name] = stamps[name] - stamps[before]
+    before = name
+print(run, took["velmo"], took["nsis"], took["complete"], stamps["trivial"] - stamps["begin"],
+      *sys.argv[4:])
 PY
   bench_end_session
 done
@@ -119,10 +132,13 @@ done
 python3 - "$results" <<'PY'
 import statistics, sys
 rows = [list(map(int, line.split())) for line in open(sys.argv[1])]
-print("%-6s %14s %10s %16s %8s" % ("run", "Setup.exe ms", "NSIS ms", "process start ms", "ratio"))
+print("%-6s %14s %10s %16s %16s %8s %12s" % ("run", "Setup.exe ms", "NSIS ms", "NSIS complete ms",
+                                             "process start ms", "ratio", "to complete"))
+def row(label, r):
+    print("%-6s %14d %10d %16d %16d %8.2f %12.2f" % (label, r[0], r[1], r[2], r[3],
+                                                     r[0] / max(r[1], 1), r[0] / max(r[2], 1)))
 for r in rows:
-    print("%-6d %14d %10d %16d %8.2f" % (r[0], r[1], r[2], r[3], r[1] / max(r[2], 1)))
-med = [statistics.median(r[i] for r in rows) for i in (1, 2, 3)]
-print("%-6s %14d %10d %16d %8.2f" % ("median", med[0], med[1], med[2], med[0] / max(med[1], 1)))
-print("(files installed: Setup.exe %d, NSIS %d)" % (rows[0][4], rows[0][5]))
+    row(str(r[0]), r[1:5])
+row("median", [statistics.median(r[i] for r in rows) for i in (1, 2, 3, 4)])
+print("(files installed: Setup.exe %d, NSIS %d, NSIS complete %d)" % tuple(rows[0][5:8]))
 PY
