@@ -53,9 +53,14 @@ print("bench-nsis: %d files staged" % count, file=sys.stderr)
 PY
 nsis=$work/velmo-nsis.exe
 complete=$work/velmo-nsis-complete.exe
+# The product's web address, which the complete installer links and
+# registers as the setup does, as the manifest gives it.
+website=$(awk -F '\t' '$1 == "install" && $4 ~ /^[a-z]+:\/\// { print $4; exit }' \
+  "$root/product/manifest.tsv")
+[ -n "$website" ] || { echo "bench-nsis: the manifest names no web address" >&2; exit 1; }
 for script in velmo:"$nsis" velmo-complete:"$complete"; do
-  makensis -V1 -DSOURCE="$work/files" -DOUT="${script#*:}" "$root/tools/nsis/${script%%:*}.nsi" \
-    >"$work/makensis.log" 2>&1 ||
+  makensis -V1 -DSOURCE="$work/files" -DOUT="${script#*:}" -DWEBSITE="$website" \
+    "$root/tools/nsis/${script%%:*}.nsi" >"$work/makensis.log" 2>&1 ||
     { cat "$work/makensis.log" >&2; echo "bench-nsis: makensis failed" >&2; exit 1; }
 done
 

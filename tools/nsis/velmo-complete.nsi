@@ -3,7 +3,8 @@
 ; uninstaller, the App Paths entry, a complete entry in the list of installed
 ; programs, the program group's three links and the desktop's. Its names end
 ; in "Nsis", so that it can run beside Setup.exe in one prefix. Build:
-;   makensis -DSOURCE=<folder of the staged files> -DOUT=<installer.exe> velmo-complete.nsi
+;   makensis -DSOURCE=<folder of the staged files> -DOUT=<installer.exe>
+;            -DWEBSITE=<the product's web address> velmo-complete.nsi
 ; and run silently: installer.exe /S
 Unicode true
 SetCompressor zlib
@@ -33,13 +34,13 @@ Section
   WriteRegStr HKLM "${UNINSTALL}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL}" "InstallDate" "20261210"
   WriteRegDWORD HKLM "${UNINSTALL}" "EstimatedSize" 3540
-  WriteRegStr HKLM "${UNINSTALL}" "URLInfoAbout" "http://www.kestrin-software.example/velmo"
+  WriteRegStr HKLM "${UNINSTALL}" "URLInfoAbout" "${WEBSITE}"
   WriteRegDWORD HKLM "${UNINSTALL}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL}" "NoRepair" 1
   CreateDirectory "$SMPROGRAMS\VelmoNsis"
   CreateShortCut "$SMPROGRAMS\VelmoNsis\Velmo.lnk" "$INSTDIR\Velmo.exe"
   CreateShortCut "$SMPROGRAMS\VelmoNsis\Uninstall Velmo.lnk" "$INSTDIR\UninstallNsis.exe"
-  CreateShortCut "$SMPROGRAMS\VelmoNsis\Velmo Website.lnk" "http://www.kestrin-software.example/velmo"
+  CreateShortCut "$SMPROGRAMS\VelmoNsis\Velmo Website.lnk" "${WEBSITE}"
   CreateShortCut "$DESKTOP\VelmoNsis.lnk" "$INSTDIR\Velmo.exe"
 SectionEnd
 
