@@ -469,15 +469,20 @@ const char kBusyText[] = "A setup or uninstall of Velmo is running. Wait until i
 
 // Starts `program` (the setup when empty) while another run holds the
 // system; it says so in a message box and ends with `exitCode` without
-// doing anything.
-void ExpectTurnedAway(const std::string &program, const std::string &caption, int exitCode)
+// doing anything. `meanwhile` runs while the message stands.
+void ExpectTurnedAway(const std::string &program, const std::string &caption, int exitCode,
+                      const std::function<void()> &meanwhile = nullptr)
 {
     driver::SetupProcess second;
     ASSERT_TRUE(program.empty() ? second.Start() : second.StartProgram(program));
-    MessageBoxSeen seen;
-    ASSERT_TRUE(AnswerMessageBox(second, &seen, 60000)) << "no message from the second run";
-    EXPECT_EQ(0u, seen.text.find(kBusyText)) << seen.text;
-    EXPECT_EQ(caption, seen.caption);
+    HWND box = driver::WaitForMessageBox(second.Id(), "", 60000);
+    ASSERT_NE(nullptr, box) << "no message from the second run";
+    const std::string text = driver::MessageBoxText(box);
+    EXPECT_EQ(0u, text.find(kBusyText)) << text;
+    EXPECT_EQ(caption, driver::WindowText(box));
+    if (meanwhile)
+        ASSERT_NO_FATAL_FAILURE(meanwhile());
+    ASSERT_TRUE(driver::ClickAway(box, IDOK, 10000)) << "the message stayed";
     DWORD code = 0;
     ASSERT_TRUE(second.WaitForExit(30000, &code)) << "the second run did not end";
     EXPECT_EQ(exitCode, static_cast<int>(code));
@@ -509,17 +514,10 @@ TEST(OneAtATime, a_second_setup_or_uninstall_says_so_and_ends)
     // making its files, entries and links, or shows its success message.
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return !ReadMachineValue(kProductKey, "UninstallString").empty(); }, 120000));
-    driver::SetupProcess uninstaller;
-    ASSERT_TRUE(uninstaller.StartProgram(Installed("Uninstall.exe")));
-    HWND busy = driver::WaitForMessageBox(uninstaller.Id(), kBusyText, 60000);
-    ASSERT_NE(nullptr, busy) << "no message from the uninstaller";
-    EXPECT_EQ("Velmo Uninstall", driver::WindowText(busy));
-    ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(installing, kDestination, Started::Nothing));
-    ExpectCompleteInstallation();
-    driver::Click(busy, IDOK);
-    DWORD busyCode = 0;
-    ASSERT_TRUE(uninstaller.WaitForExit(30000, &busyCode)) << "the uninstaller did not end";
-    EXPECT_EQ(4u, busyCode);
+    ASSERT_NO_FATAL_FAILURE(ExpectTurnedAway(Installed("Uninstall.exe"), "Velmo Uninstall", 4, [&] {
+        ASSERT_NO_FATAL_FAILURE(ExpectSuccessfulRun(installing, kDestination, Started::Nothing));
+        ExpectCompleteInstallation();
+    }));
 
     // The setup while the uninstaller waits for its confirmation; the
     // uninstaller then still removes the installation.
