@@ -96,6 +96,11 @@ write_batch() { # the three installers' names in the order they run
   } | sed 's/$/\r/' >"$work/bench.bat"
 }
 
+# The files below a folder of drive C, but for one name.
+count() { # folder [name]
+  find "$prefix/drive_c/$1" -type f ! -name "${2:-}" | wc -l
+}
+
 # Each installer goes first, second and third equally often.
 orders=("velmo nsis complete" "nsis complete velmo" "complete velmo nsis")
 results=$work/results
@@ -107,10 +112,9 @@ for run in $(seq "$runs"); do
   write_batch $order
   timeout 600 "$VELMO_WINE" cmd /c "$(windows_path "$work/bench.bat")" 2>/dev/null |
     while IFS= read -r line; do echo "$(date +%s%3N) ${line%$'\r'}"; done >"$work/times"
-  count() { find "$prefix/drive_c/$1" -type f ! -name "$2" | wc -l; }
   files_velmo=$(count "Program Files/Velmo" Uninstall.dat)
-  files_nsis=$(count NsisVelmo -)
-  files_complete=$(count "Program Files/VelmoNsis" -)
+  files_nsis=$(count NsisVelmo)
+  files_complete=$(count "Program Files/VelmoNsis")
   python3 - "$work/times" "$run" "$order" "$files_velmo" "$files_nsis" "$files_complete" \
     >>"$results" <<'PY' || exit 1
 import sys
