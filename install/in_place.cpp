@@ -190,7 +190,9 @@ FILE *OpenInPlace(const char *folder, const char *name, const char *path, bool k
         SetLastError(ERROR_CANT_ACCESS_FILE);
         return nullptr;
     }
-    if (!keepBytes && !SetEndOfFile(file)) {
+    // A file made just now is empty already; under Wine cutting it anyway
+    // costs a request to the server and two calls of its own per file.
+    if (!keepBytes && !made && !SetEndOfFile(file)) {
         CloseHandle(file);
         return nullptr;
     }
