@@ -164,9 +164,7 @@ HWND WelcomeWarning(driver::SetupProcess &setup, int textId, HWND *sheet,
 
 void Answer(HWND warning, int answer)
 {
-    driver::Click(warning, answer);
-    EXPECT_TRUE(driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000))
-        << "the warning stayed open";
+    EXPECT_TRUE(driver::ClickAway(warning, answer, 10000)) << "the warning stayed open";
 }
 
 void PressEscape(HWND warning)

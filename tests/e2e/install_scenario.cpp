@@ -307,8 +307,7 @@ bool AnswerMessageBox(const driver::SetupProcess &setup, MessageBoxSeen *seen, D
     seen->text = driver::MessageBoxText(box);
     seen->owned = GetWindow(box, GW_OWNER) != nullptr;
     seen->icon = ShowsIcon(box);
-    driver::Click(box, button);
-    driver::WaitUntil([box] { return !IsWindow(box); }, 10000);
+    driver::ClickAway(box, button, 10000);
     return true;
 }
 

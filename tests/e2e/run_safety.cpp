@@ -449,8 +449,7 @@ TEST(FilesInUse, the_running_game_is_named_and_retry_installs_once_it_is_closed)
     driver::SetupProcess setup;
     HWND question = WaitForInUseQuestion(setup);
     ASSERT_NE(nullptr, question) << "no question about files in use";
-    driver::Click(question, IDRETRY);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(question); }, 30000));
+    ASSERT_TRUE(driver::ClickAway(question, IDRETRY, 30000));
     question = driver::WaitForMessageBox(setup.Id(), "Cardsets\\Cards.png", 60000);
     ASSERT_NE(nullptr, question) << "Retry with the game still running did not ask again";
     PostMessageA(window, WM_CLOSE, 0, 0);

@@ -195,8 +195,7 @@ HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
                     unexpected = "warning \"" + WarningText(warning) + "\"";
                     return true;
                 }
-                driver::Click(warning, ids::kAnswer6);
-                driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000);
+                driver::ClickAway(warning, ids::kAnswer6, 10000);
             }
             if (HWND box = driver::WaitForMessageBox(setup.Id(), "", 0)) {
                 std::string text = driver::MessageBoxText(box);
@@ -206,8 +205,7 @@ HWND NextAnswering(driver::SetupProcess &setup, HWND sheet, int nextPageId,
                 }
                 if (asked)
                     *asked = true;
-                driver::Click(box, IDYES);
-                driver::WaitUntil([box] { return !IsWindow(box); }, 10000);
+                driver::ClickAway(box, IDYES, 10000);
             }
             return false;
         },
@@ -360,8 +358,7 @@ bool PickFolder(driver::SetupProcess &setup, HWND page, int browseButton,
         item = found;
     }
     TreeMessage(tree, TVM_SELECTITEM, TVGN_CARET, item);
-    driver::Click(browser, IDOK);
-    if (!driver::WaitUntil([browser] { return !IsWindow(browser); }, 10000)) {
+    if (!driver::ClickAway(browser, IDOK, 10000)) {
         ADD_FAILURE() << "the folder browser stayed open";
         return false;
     }
