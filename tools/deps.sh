@@ -1,6 +1,9 @@
 #!/bin/bash
 # Installs what building and testing need on a Debian 12 machine (run as
 # root). Quick and silent when everything is in place already.
+#
+#   tools/deps.sh [PACKAGE...]   also the packages named, which a tool of
+#                                its own needs (tools/native-vm.sh)
 set -eu
 
 # The Debian release the machine runs: its suites are the only archive used.
@@ -26,6 +29,7 @@ packages=(
 # qemu-i386, the server then runs natively instead of emulated, and every
 # window, file and registry request of a test goes through it.
 [ "$(dpkg --print-architecture)" = amd64 ] && packages+=(wine64)
+packages+=("$@")
 
 missing=()
 have_i386=$(dpkg --print-foreign-architectures | grep -cx i386 || true)

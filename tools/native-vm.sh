@@ -23,16 +23,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=${VELMO_BUILD:-$root/build}/native-vm
 [ $# -gt 0 ] || set -- "$root/tools/test.sh"
 
-"$root/tools/deps.sh" || exit 1
-need=()
-command -v qemu-system-x86_64 >/dev/null || need+=(qemu-system-x86)
-[ -x /bin/busybox ] && /bin/busybox --list | grep -qx switch_root || need+=(busybox-static)
-command -v depmod >/dev/null || need+=(kmod)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "native-vm: installing ${need[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}" \
-    >>/tmp/velmo-apt.log 2>&1 || { tail -30 /tmp/velmo-apt.log; exit 1; }
-fi
+# The virtual machine, a static busybox for its first file system (with
+# switch_root) and depmod for the kernel's modules.
+"$root/tools/deps.sh" qemu-system-x86 busybox-static kmod || exit 1
 
 # The release's current kernel package, from the archive apt names, once.
 mkdir -p "$work" || exit 1
