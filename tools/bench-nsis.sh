@@ -26,31 +26,13 @@ command -v makensis >/dev/null || { echo "bench-nsis: makensis is missing (Debia
 bench_begin bench-nsis
 
 # The files Setup.exe installs, under their installed names, from the same
-# sources the payload was packed from.
-python3 - "$root/product/manifest.tsv" "$work/files" \
-  "$build/win32/payload/programs" "$root/payload" "$build/win32/payload/data" <<'PY' || exit 1
-import os, shutil, sys
-manifest, out, programs, texts, data = sys.argv[1:]
-count = 0
-for line in open(manifest, encoding="utf-8"):
-    if line.startswith("#") or not line.strip():
-        continue
-    cols = [c for c in line.rstrip("\n").split("\t") if c != ""]
-    table, rid, flags, name, source = cols[0], cols[1], int(cols[2], 16), cols[3], cols[-1]
-    if table != "install" or not flags & 0x11:
-        continue
-    rel = name.replace("\\", "/")
-    if source == "program":
-        src = os.path.join(programs, os.path.basename(rel))
-    elif source == "text":
-        src = os.path.join(texts, rel)
-    else:
-        src = os.path.join(data, rel)
-    dst = os.path.join(out, rel)
-    os.makedirs(os.path.dirname(dst), exist_ok=True)
-    shutil.copyfile(src, dst)
-    count += 1
-print("bench-nsis: %d files staged" % count, file=sys.stderr)
+# sources the payload was packed from, as the size comparison stages them.
+python3 - "$root/tools" "$build/win32" "$work/files" <<'PY' || exit 1
+import sys
+tools, build, out = sys.argv[1:]
+sys.path.insert(0, tools)
+from nsis_compare import stage_payload
+print("bench-nsis: %d files staged" % stage_payload(build, out), file=sys.stderr)
 PY
 nsis=$work/velmo-nsis.exe
 complete=$work/velmo-nsis-complete.exe

@@ -35,6 +35,16 @@ def payload_files(build):
     return files
 
 
+def stage_payload(build, folder):
+    """Copies every described payload file below `folder` under its installed
+    name; returns how many."""
+    files = payload_files(build)
+    for source, name in files:
+        os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+        shutil.copyfile(source, os.path.join(folder, name))
+    return len(files)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
@@ -51,10 +61,7 @@ def main():
     work = tempfile.mkdtemp(prefix="velmo-nsis-")
     try:
         staged = os.path.join(work, "payload")
-        files = payload_files(args.build)
-        for source, name in files:
-            os.makedirs(os.path.dirname(os.path.join(staged, name)), exist_ok=True)
-            shutil.copyfile(source, os.path.join(staged, name))
+        count = stage_payload(args.build, staged)
         for label, solid in (("NSIS, zlib", []), ("NSIS, solid zlib", ["-DSOLID"])):
             out = os.path.join(work, "nsis.exe")
             run = subprocess.run([makensis, "-V2", "-DPAYLOAD=" + staged, "-DOUTFILE=" + out]
@@ -68,7 +75,7 @@ def main():
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    print("download size of the %d payload files:" % len(files))
+    print("download size of the %d payload files:" % count)
     for label, size in sizes:
         print("  %-18s %10s bytes  %+8s" % (label, format(size, ","),
                                           format(size - sizes[0][1], "+,")))
