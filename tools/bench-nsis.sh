@@ -51,12 +51,15 @@ done
 # session, each through "start /wait"; the batch names each one that ended
 # on its output, where each line is stamped with the time it came. The time
 # of Wine starting the batch's own process, which dwarfs everything when
-# the machine is busy, stays out.
+# the machine is busy, stays out. All three install into a folder of their
+# own below "Program Files", as each would by default: the same depth of
+# path to resolve for every file, and new folders made under the same
+# parent, which the file system places alike.
 windows_path() { echo "Z:${1//\//\\}"; }
 write_batch() { # the three installers' names in the order they run
   local -A command=(
     [velmo]="start /wait \"\" \"$(windows_path "$setup")\" /VERYSILENT"
-    [nsis]="start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\NsisVelmo"
+    [nsis]="start /wait \"\" \"$(windows_path "$nsis")\" /S /D=C:\\Program Files\\NsisVelmo"
     [complete]="start /wait \"\" \"$(windows_path "$complete")\" /S")
   local name
   {
@@ -96,7 +99,7 @@ for run in $(seq "$runs"); do
   timeout 600 "$VELMO_WINE" cmd /c "$(windows_path "$work/bench.bat")" 2>/dev/null |
     while IFS= read -r line; do echo "$(date +%s%3N) ${line%$'\r'}"; done >"$work/times"
   files_velmo=$(count "Program Files/Velmo" Uninstall.dat)
-  files_nsis=$(count NsisVelmo)
+  files_nsis=$(count "Program Files/NsisVelmo")
   files_complete=$(count "Program Files/VelmoNsis")
   python3 - "$work/times" "$run" "$order" "$files_velmo" "$files_nsis" "$files_complete" \
     >>"$results" <<'PY' || exit 1
