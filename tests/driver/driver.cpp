@@ -249,10 +249,15 @@ void Click(HWND dialog, int controlId)
         PostMessageA(button, BM_CLICK, 0, 0);
 }
 
+bool WaitUntilClosed(HWND window, DWORD timeoutMs)
+{
+    return WaitUntil([window] { return !IsWindow(window); }, timeoutMs);
+}
+
 bool ClickAway(HWND dialog, int controlId, DWORD timeoutMs)
 {
     Click(dialog, controlId);
-    return WaitUntil([dialog] { return !IsWindow(dialog); }, timeoutMs);
+    return WaitUntilClosed(dialog, timeoutMs);
 }
 
 void PressWizardButton(HWND sheet, int button)

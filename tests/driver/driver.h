@@ -78,6 +78,8 @@ bool HasStyle(HWND window, LONG style);
 // Posts a click on a button, so that a modal loop the click opens never
 // blocks the driver.
 void Click(HWND dialog, int controlId);
+// Waits until `window` is gone; false on timeout.
+bool WaitUntilClosed(HWND window, DWORD timeoutMs = kDefaultWait);
 // Clicks a button that ends `dialog` and waits until the dialog is gone, so
 // that a look for the next window does not find this one; false on timeout.
 bool ClickAway(HWND dialog, int controlId, DWORD timeoutMs = kDefaultWait);

@@ -170,8 +170,7 @@ void Answer(HWND warning, int answer)
 void PressEscape(HWND warning)
 {
     driver::PressKey(warning, VK_ESCAPE);
-    EXPECT_TRUE(driver::WaitUntil([warning] { return !IsWindow(warning); }, 10000))
-        << "Escape left the warning open";
+    EXPECT_TRUE(driver::WaitUntilClosed(warning, 10000)) << "Escape left the warning open";
 }
 
 // Nothing of the new version arrived: no default folder, no record next to

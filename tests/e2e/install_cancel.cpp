@@ -46,12 +46,6 @@ HWND AskToCancelDuring(driver::SetupProcess &setup, HWND progress, const Manifes
     return AskToCancel(setup, progress);
 }
 
-void WaitUntilClosed(HWND window)
-{
-    EXPECT_TRUE(driver::WaitUntil([window] { return !IsWindow(window); }, 10000))
-        << "the dialog stayed open";
-}
-
 }  // namespace
 
 TEST(InstallCancel, exit_setup_removes_what_the_run_made)
@@ -146,13 +140,12 @@ TEST(InstallCancel, escape_enter_and_resume_let_the_run_finish)
     ASSERT_NE(nullptr, confirmation);
     EXPECT_NE(-1, ExpectBarWithin(progress, order, 10));
     driver::PressKey(confirmation, VK_ESCAPE);
-    WaitUntilClosed(confirmation);
+    EXPECT_TRUE(driver::WaitUntilClosed(confirmation, 10000)) << "the dialog stayed open";
 
     // So does "Resume".
     confirmation = AskToCancelDuring(setup, progress, kInstallTable[order[30]]);
     ASSERT_NE(nullptr, confirmation);
-    driver::Click(confirmation, ids::kAnswer7);
-    WaitUntilClosed(confirmation);
+    EXPECT_TRUE(driver::ClickAway(confirmation, ids::kAnswer7, 10000)) << "the dialog stayed open";
 
     ExpectSuccessfulRun(setup, kDestination, Started::Nothing);
     ExpectCompleteInstallation();

@@ -79,12 +79,6 @@ HWND AskToCancel(driver::SetupProcess &setup, HWND sheet)
     return confirmation;
 }
 
-void ExpectClosed(HWND window)
-{
-    EXPECT_TRUE(driver::WaitUntil([window] { return !IsWindow(window); }, 10000))
-        << "the dialog stayed open";
-}
-
 void ExitSetup(driver::SetupProcess &setup, HWND sheet)
 {
     HWND confirmation = AskToCancel(setup, sheet);
@@ -181,11 +175,11 @@ TEST(Wizard, cancel_on_every_page_stays_after_escape_and_resume)
         if (pageId == ids::kWelcomePage)
             driver::Screenshot("wizard-cancel-" + Language());
         driver::PressKey(confirmation, VK_ESCAPE);
-        ExpectClosed(confirmation);
+        EXPECT_TRUE(driver::WaitUntilClosed(confirmation, 10000)) << "the dialog stayed open";
         confirmation = AskToCancel(setup, sheet);
         ASSERT_NE(nullptr, confirmation);
-        driver::Click(confirmation, ids::kAnswer7);
-        ExpectClosed(confirmation);
+        EXPECT_TRUE(driver::ClickAway(confirmation, ids::kAnswer7, 10000))
+            << "the dialog stayed open";
         EXPECT_EQ(page, driver::CurrentPage(sheet)) << "the wizard left its page";
         if (pageId == ids::kLicencePage) {
             ASSERT_TRUE(e2e::SetCheck(page, ids::kLicenceAccept, true));
@@ -245,8 +239,7 @@ void AnswerDiskSpaceNoThenYes(driver::SetupProcess &setup, HWND sheet, HWND page
         EXPECT_NE(nullptr, GetDlgItem(question, IDNO));
         if (answer == IDNO && !screenshot.empty())
             driver::Screenshot(screenshot);
-        driver::Click(question, answer);
-        ExpectClosed(question);
+        EXPECT_TRUE(driver::ClickAway(question, answer, 10000)) << "the dialog stayed open";
         if (answer == IDNO) {
             EXPECT_EQ(page, driver::CurrentPage(sheet)) << "No left the Destination page";
         }
