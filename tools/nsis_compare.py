@@ -40,8 +40,9 @@ def stage_payload(build, folder):
     name; returns how many."""
     files = payload_files(build)
     for source, name in files:
-        os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
-        shutil.copyfile(source, os.path.join(folder, name))
+        target = os.path.join(folder, name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(source, target)
     return len(files)
 
 
