@@ -13,7 +13,9 @@
 # RUNS defaults to 6 (each order as often); the last row gives the medians and the ratios of the
 # medians (Setup.exe / NSIS and Setup.exe / the complete NSIS installer; below 1 means Setup.exe
 # is quicker), and below it the range in which each ratio lies with 95 % confidence (the runs
-# drawn again at random, 2000 times): a single pair varies by a third and more.
+# drawn again at random, 2000 times): a single pair varies by a third and more. A last table
+# splits each installer's time by the change times of what it made: up to its first payload
+# file, the payload files, what it makes after them, and its exit.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMO_BUILD:-$root/build}
@@ -101,10 +103,19 @@ for run in $(seq "$runs"); do
   files_velmo=$(count "Program Files/Velmo" Uninstall.dat)
   files_nsis=$(count "Program Files/NsisVelmo")
   files_complete=$(count "Program Files/VelmoNsis")
-  python3 - "$work/times" "$run" "$order" "$files_velmo" "$files_nsis" "$files_complete" \
-    >>"$results" <<'PY' || exit 1
+  # The change time of everything each installer made: its folder and, for
+  # the two that make them, its links.
+  users=$prefix/drive_c/users
+  for made in velmo:Velmo nsis:NsisVelmo complete:VelmoNsis; do
+    folder=${made#*:}
+    find "$prefix/drive_c/Program Files/$folder" \
+      "$users/"*"/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$folder" \
+      "$users/"*"/Desktop/$folder.lnk" -exec stat -c "${made%%:*} %.9Z %F|%n" {} + 2>/dev/null
+  done >"$work/made"
+  python3 - "$work/times" "$run" "$order" "$work/made" "$files_velmo" "$files_nsis" \
+    "$files_complete" >>"$results" <<'PY' || exit 1
 import sys
-times, run, order = sys.argv[1:4]
+times, run, order, made = sys.argv[1:5]
 stamps = {}
 for line in open(times, errors="replace"):
     parts = line.split()
@@ -112,21 +123,39 @@ for line in open(times, errors="replace"):
         stamps[parts[1]] = int(parts[0])
 if len(stamps) != 5:
     sys.exit("bench-nsis: the batch printed %r" % open(times, errors="replace").read())
-# Each installer's time is from the line before it to its own.
-before = "trivial"
-took = {}
-for name in order.split():
+# Each installer's time is from the line before it to its own. It is split
+# by the change times of what it made (the file system's clock, which ticks
+# in a few milliseconds): up to its first payload file written, the payload
+# files, what it made after them (entries, links, record) and its exit.
+changes = {"velmo": [], "nsis": [], "complete": []}
+for line in open(made, errors="replace"):
+    name, changed, rest = line.rstrip("\n").split(" ", 2)
+    kind, path = rest.split("|", 1)
+    payload = (kind == "regular file" and "/Program Files/" in path and
+               path.rsplit("/", 1)[1] not in ("Uninstall.dat", "Uninstall.exe", "UninstallNsis.exe"))
+    changes[name].append((float(changed) * 1000, payload))
+names = order.split()
+took, parts = {}, []
+for name in ("velmo", "nsis", "complete"):
+    at = names.index(name)
+    before = names[at - 1] if at else "trivial"
     took[name] = stamps[name] - stamps[before]
-    before = name
+    files = [t for t, payload in changes[name] if payload]
+    if not files:
+        sys.exit("bench-nsis: %s installed no files" % name)
+    last = max(t for t, _ in changes[name])
+    parts += [min(files) - stamps[before], max(files) - min(files), last - max(files),
+              stamps[name] - last]
 print(run, took["velmo"], took["nsis"], took["complete"], stamps["trivial"] - stamps["begin"],
-      *sys.argv[4:])
+      *sys.argv[5:], *("%.1f" % part for part in parts))
 PY
   bench_end_session
 done
 
 python3 - "$results" <<'PY'
 import random, statistics, sys
-rows = [list(map(int, line.split())) for line in open(sys.argv[1])]
+rows = [[int(field) for field in fields[:8]] + [float(field) for field in fields[8:]]
+        for fields in (line.split() for line in open(sys.argv[1]))]
 print("%-6s %14s %10s %16s %16s %8s %12s" % ("run", "Setup.exe ms", "NSIS ms", "NSIS complete ms",
                                              "process start ms", "ratio", "to complete"))
 def row(label, r):
@@ -147,4 +176,9 @@ def ratio_range(other):
 print("95 %% range of the ratios: to NSIS %.2f to %.2f, to the complete one %.2f to %.2f"
       % (ratio_range(2) + ratio_range(3)))
 print("(files installed: Setup.exe %d, NSIS %d, NSIS complete %d)" % tuple(rows[0][5:8]))
+print("\nmedians, ms    %14s %8s %16s %10s" % ("to first file", "files", "after the files",
+                                             "to exit"))
+for at, label in enumerate(("Setup.exe", "NSIS", "NSIS complete")):
+    print("%-14s %14.0f %8.0f %16.0f %10.0f" % (
+        label, *(statistics.median(r[8 + 4 * at + part] for r in rows) for part in range(4))))
 PY
