@@ -84,11 +84,6 @@ write_batch() { # the three installers' names in the order they run
   } | sed 's/$/\r/' >"$work/bench.bat"
 }
 
-# The files below a folder of drive C, but for one name.
-count() { # folder [name]
-  find "$prefix/drive_c/$1" -type f ! -name "${2:-}" | wc -l
-}
-
 # Each installer goes first, second and third equally often.
 orders=("velmo nsis complete" "nsis complete velmo" "complete velmo nsis")
 results=$work/results
@@ -100,9 +95,6 @@ for run in $(seq "$runs"); do
   write_batch $order
   timeout 600 "$VELMO_WINE" cmd /c "$(windows_path "$work/bench.bat")" 2>/dev/null |
     while IFS= read -r line; do echo "$(date +%s%3N) ${line%$'\r'}"; done >"$work/times"
-  files_velmo=$(count "Program Files/Velmo" Uninstall.dat)
-  files_nsis=$(count "Program Files/NsisVelmo")
-  files_complete=$(count "Program Files/VelmoNsis")
   # The change time of everything each installer made: its folder and, for
   # the two that make them, its links.
   users=$prefix/drive_c/users
@@ -112,8 +104,7 @@ for run in $(seq "$runs"); do
       "$users/"*"/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$folder" \
       "$users/"*"/Desktop/$folder.lnk" -exec stat -c "${made%%:*} %.9Z %F|%n" {} + 2>/dev/null
   done >"$work/made"
-  python3 - "$work/times" "$run" "$order" "$work/made" "$files_velmo" "$files_nsis" \
-    "$files_complete" >>"$results" <<'PY' || exit 1
+  python3 - "$work/times" "$run" "$order" "$work/made" >>"$results" <<'PY' || exit 1
 import sys
 times, run, order, made = sys.argv[1:5]
 stamps = {}
@@ -128,11 +119,18 @@ if len(stamps) != 5:
 # in a few milliseconds): up to its first payload file written, the payload
 # files, what it made after them (entries, links, record) and its exit.
 changes = {"velmo": [], "nsis": [], "complete": []}
+# The files each installed are those in its folder but the setup's record.
+installed = {"velmo": 0, "nsis": 0, "complete": 0}
 for line in open(made, errors="replace"):
     name, changed, rest = line.rstrip("\n").split(" ", 2)
     kind, path = rest.split("|", 1)
-    payload = (kind == "regular file" and "/Program Files/" in path and
-               path.rsplit("/", 1)[1] not in ("Uninstall.dat", "Uninstall.exe", "UninstallNsis.exe"))
+    file = path.rsplit("/", 1)[1]
+    regular = kind in ("regular file", "regular empty file")
+    if regular and "/Program Files/" in path and file != "Uninstall.dat":
+        installed[name] += 1
+        payload = file not in ("Uninstall.exe", "UninstallNsis.exe")
+    else:
+        payload = False
     changes[name].append((float(changed) * 1000, payload))
 names = order.split()
 took, parts = {}, []
@@ -147,7 +145,8 @@ for name in ("velmo", "nsis", "complete"):
     parts += [min(files) - stamps[before], max(files) - min(files), last - max(files),
               stamps[name] - last]
 print(run, took["velmo"], took["nsis"], took["complete"], stamps["trivial"] - stamps["begin"],
-      *sys.argv[5:], *("%.1f" % part for part in parts))
+      installed["velmo"], installed["nsis"], installed["complete"],
+      *("%.1f" % part for part in parts))
 PY
   bench_end_session
 done
